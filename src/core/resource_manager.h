@@ -1,0 +1,41 @@
+#pragma once
+
+#include <json/json.h>
+
+#include <atomic>
+#include <vector>
+
+// The base of every resource manager (host, storage, network, Fibre Channel, NVMe). A manager
+// lives on its own thread inside init(), which returns only after stopResourceManagerJob().
+// The virtual operations keep this slot order in every manager.
+class orbResourceManager {
+  public:
+    virtual int cacheBuild() = 0;
+    // Asks init() to finish and returns without waiting; called from the host's thread.
+    virtual int stopResourceManagerJob() = 0;
+    // The manager's whole life: discovery, cache builds, reporting, until stopped.
+    virtual int init() = 0;
+    virtual int startInventory() = 0;
+    // Appends the manager's inventory documents, one value per element.
+    virtual int getInventoryJsonObject(std::vector<Json::Value>& out) = 0;
+    // Storage managers only: kind 1 controllers, 2 drives, 3 volumes, 4 enclosures.
+    virtual int getInventoryJsonObject2(int kind, std::vector<Json::Value>& out);
+    virtual int getTelemetryJsonObject(Json::Value& out);
+    virtual int getUtilizationJsonObject(Json::Value& out);
+    virtual int getFileServiceJsonObject(std::vector<Json::Value>& out);
+    // True while the manager's main loop is active.
+    virtual bool isRunning() = 0;
+    // True once the first inventory is complete; iteration is the aggregator's poll count.
+    virtual bool isInventoryReady(int iteration) = 0;
+
+  protected:
+    orbResourceManager() = default;
+    // Managers are process-wide singletons that nobody deletes through this base.
+    ~orbResourceManager() = default;
+
+    // Set once the first cache build has finished; never cleared.
+    std::atomic<bool> inventoryReady{false};
+    // Set when the aggregator's last readiness poll found the manager not ready; the next
+    // completed build then requests a push and clears it.
+    std::atomic<bool> pushRequested{false};
+};

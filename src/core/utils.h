@@ -1,0 +1,59 @@
+#pragma once
+
+#include <time.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Shared operations and cached process-wide values: platform identity from SMBIOS, the map
+// from PCI addresses to geographic slot IDs (GeoIDs), host identity, time texts, boot time,
+// and the ESXi command-line tools run through the shell.
+class orbUtils {
+  public:
+    // Platform identity from the SMBIOS System Information record; empty without SMBIOS.
+    static std::string getPlatformFamily();
+    static std::string getSystemManufacturer();
+
+    // GeoIDs of PCI addresses, from the SMBIOS slot and onboard-device records.
+    static void initGeoIDMap();
+    static std::string getGeoIDStr(const std::string& pciAddress);  // or "NotAvailable"
+    static std::vector<std::string> getGeoIDInfo(const std::string& pciAddress);
+    static std::string getGeoIDFromDesignation(const std::string& designation);
+
+    // Host identity.
+    static std::string readHostName();
+    static std::string readHostOSVersion();
+    static std::string readHostOSName();
+    static std::string readHostOSDescription();
+    static int getOSType(int* osType);
+    static std::vector<std::string> getIPAddresses();
+    static std::vector<std::string> updateAndFetchIPAddresses();
+    static std::string getPrimaryIPAddress();
+
+    // Time texts: "%F %T" for events and records, and the log-line form.
+    static std::string getTime();
+    static std::string getDateTime();
+    static void setSystemCurrentBootTime(long bootTime);
+    static long getSystemCurrentBootTime();
+    static void diffTimespec(const timespec& start, const timespec& end, timespec& difference);
+
+    // ESXi command-line tools.
+    static std::vector<std::string> executeCliCommandAndFetchOutput(const std::string& command);
+    static std::string getValueByRegexFromLocalcli(const std::string& text,
+                                                   const std::string& pattern);
+    static std::string parseEsxiCommandOutputAsCsv(const std::vector<std::string>& lines);
+    static void trimLeadingTrailingSpaces(const std::string& text, std::string& trimmed);
+
+    // PCI IDs of a device from the hardware list file, as the texts listed there ("0x8086");
+    // an ID that cannot be found is empty.
+    static std::pair<std::string, std::string> get_vendor_device(const std::string& pciAddress);
+    static std::pair<std::string, std::string> get_subvendor_subdevice(
+        const std::string& pciAddress);
+
+    // True when text has the form "%04x:%02x:%02x.%x" (lower-case hex, 12 characters).
+    static bool isValidPciAddress(const std::string& pciAddress);
+};

@@ -1,0 +1,140 @@
+#include "support/test_environment.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace orbtest {
+
+const char* const kDefaultConfiguration = R"({
+    "EnableResources": ["All"],
+    "LoggingLevel": "Info",
+    "EnableDebugLog": true,
+    "ORBLogLocation": "/var/log/vex/orb/orb.log",
+    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log",
+    "InventoryQueryIntervalInSeconds": 1,
+    "IPMIDoorBellMonitorInterval": 1,
+    "PushInventoryFrequencyInMinutes": 1440,
+    "CacheRefreshInSeconds": {"Global": 60}
+})";
+
+namespace {
+
+struct Settings {
+    std::string host = "default";
+    std::string configuration = kDefaultConfiguration;
+    std::string root;
+};
+
+Settings& settings() {
+    static Settings instance;
+    return instance;
+}
+
+void prepareRoot() {
+    Settings& s = settings();
+    char pattern[] = "/tmp/orbtest.XXXXXX";
+    const char* made = mkdtemp(pattern);
+    if (made == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(2);
+    }
+    s.root = made;
+    fs::path hostTree = fs::path(ORB_SOURCE_DIR) / "sim" / "hosts" / s.host;
+    std::error_code error;
+    if (fs::exists(hostTree)) {
+        fs::copy(hostTree, s.root, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
+                 error);
+        if (error) {
+            std::fprintf(stderr, "cannot copy %s: %s\n", hostTree.c_str(), error.message().c_str());
+            std::exit(2);
+        }
+    }
+    writeFile(s.root + "/etc/config/vex/orb/orb.conf", s.configuration);
+    fs::create_directories(s.root + "/opt/vex/orb/log", error);
+    fs::create_directories(s.root + "/opt/vex/orb/data", error);
+    setenv("ORB_ROOT", s.root.c_str(), 1);
+    const char* path = getenv("PATH");
+    std::string searchPath = s.root + "/bin:" + (path != nullptr ? path : "/usr/bin:/bin");
+    setenv("PATH", searchPath.c_str(), 1);
+}
+
+void removeRoot() {
+    const char* keep = getenv("ORB_TEST_KEEP_ROOT");
+    if (keep != nullptr && *keep != '\0') {
+        std::fprintf(stderr, "simulated host kept at %s\n", settings().root.c_str());
+        return;
+    }
+    std::error_code error;
+    fs::remove_all(settings().root, error);
+}
+
+}  // namespace
+
+TestHost::TestHost(const char* name) {
+    settings().host = name;
+}
+TestConfiguration::TestConfiguration(const char* json) {
+    settings().configuration = json;
+}
+
+std::string root() {
+    return settings().root;
+}
+std::string rootPath(const std::string& designedPath) {
+    return settings().root + designedPath;
+}
+std::string sourcePath(const std::string& relative) {
+    return std::string(ORB_SOURCE_DIR) + "/" + relative;
+}
+std::string binaryPath(const std::string& relative) {
+    return std::string(ORB_BINARY_DIR) + "/" + relative;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool writeFile(const std::string& path, const std::string& contents) {
+    std::error_code error;
+    fs::create_directories(fs::path(path).parent_path(), error);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << contents;
+    return static_cast<bool>(out);
+}
+
+std::string mainLog() {
+    return readFile(rootPath("/var/log/vex/orb/orb.log"));
+}
+std::string debugLog() {
+    return readFile(rootPath("/var/log/vex/orb/orb-debug.log"));
+}
+
+LogMark::LogMark() : mainLength(mainLog().size()), debugLength(debugLog().size()) {}
+
+std::string LogMark::mainSince() const {
+    std::string text = mainLog();
+    return mainLength <= text.size() ? text.substr(mainLength) : text;
+}
+
+std::string LogMark::debugSince() const {
+    std::string text = debugLog();
+    return debugLength <= text.size() ? text.substr(debugLength) : text;
+}
+
+}  // namespace orbtest
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleMock(&argc, argv);
+    orbtest::prepareRoot();
+    int result = RUN_ALL_TESTS();
+    orbtest::removeRoot();
+    return result;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+// Every test process runs against its own copy of a simulated host (sim/hosts/<name>), made
+// fresh before the first test and removed at the end, with ORB_ROOT pointing at it and the
+// host's bin/ first on PATH. A test file can choose the host and the configuration file the
+// service reads, at namespace scope:
+//
+//   ORB_TEST_HOST("bravo");
+//   ORB_TEST_CONFIGURATION(R"({"EnableResources": ["HostOSInfo"], ...})");
+//
+// Without them the host is "default" and the configuration is orbtest::kDefaultConfiguration
+// (file logging with debug lines, level Info, one-second readiness polls).
+
+namespace orbtest {
+
+extern const char* const kDefaultConfiguration;
+
+struct TestHost {
+    explicit TestHost(const char* name);
+};
+struct TestConfiguration {
+    explicit TestConfiguration(const char* json);
+};
+
+// The root folder of this process's simulated host.
+std::string root();
+// A designed absolute path inside that root.
+std::string rootPath(const std::string& designedPath);
+// The source tree and the build tree.
+std::string sourcePath(const std::string& relative);
+std::string binaryPath(const std::string& relative);
+
+// Whole contents of a file, empty when it cannot be read.
+std::string readFile(const std::string& path);
+// Writes a file, creating its folders.
+bool writeFile(const std::string& path, const std::string& contents);
+
+// The service's log files in the test configuration.
+std::string mainLog();
+std::string debugLog();
+
+// Remembers how long a log is now, so a test can look only at what was written after.
+class LogMark {
+  public:
+    LogMark();
+    std::string mainSince() const;
+    std::string debugSince() const;
+
+  private:
+    size_t mainLength;
+    size_t debugLength;
+};
+
+}  // namespace orbtest
+
+#define ORB_TEST_HOST(name) static ::orbtest::TestHost orbTestHost_(name)
+#define ORB_TEST_CONFIGURATION(json) static ::orbtest::TestConfiguration orbTestConfiguration_(json)
