@@ -49,8 +49,7 @@ void prepareRoot() {
     fs::path hostTree = fs::path(ORB_SOURCE_DIR) / "sim" / "hosts" / s.host;
     std::error_code error;
     if (fs::exists(hostTree)) {
-        fs::copy(hostTree, s.root, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
-                 error);
+        fs::copy(hostTree, s.root, fs::copy_options::recursive, error);
         if (error) {
             std::fprintf(stderr, "cannot copy %s: %s\n", hostTree.c_str(), error.message().c_str());
             std::exit(2);
