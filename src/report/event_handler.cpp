@@ -1,0 +1,119 @@
+#include "report/event_handler.h"
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
+#include "core/log.h"
+#include "core/utils.h"
+#include "report/inventory_aggregator.h"
+#include "report/ipmi_utils.h"
+#include "report/json_text.h"
+
+namespace {
+
+const char* const kTag = "EVT_HANDLER";
+
+const int kEarlyEvents[] = {356, 359, 360, 434, 435, 1337, 1338, 1441, 1442, 1443};
+
+struct EventClass {
+    int type;
+    std::initializer_list<int> ids;
+};
+
+const EventClass kEventClasses[] = {
+    {1, {708}},
+    {2, {356, 359, 360, 434, 435}},
+    {3, {678, 680, 1384, 1390}},
+    {4, {383, 384, 385, 386, 388, 390, 1391}},
+    {5, {397, 398, 538, 539, 540, 681, 683, 1179, 1180, 1181, 1182, 1183, 1385, 1387, 1388}},
+    {6, {835, 836, 837}},
+};
+
+bool isPlaceholderLocation(const std::string& location) {
+    return location.empty() || location == "Not Applicable" || location == "Not Available" ||
+           location == "NotApplicable" || location == "NotAvailable";
+}
+
+void buildAndSend(const orbEvent& event) {
+    std::string text = orbJsonOneLine(orbEventHandler::buildEventDocument(event));
+    ORB_LOG_INFO(kTag, "%s", text.c_str());
+    orbEventHandler::sendEventToRMC(text);
+}
+
+}  // namespace
+
+bool orbEventHandler::isForwardedBeforeInventory(int eventID) {
+    return std::find(std::begin(kEarlyEvents), std::end(kEarlyEvents), eventID) !=
+           std::end(kEarlyEvents);
+}
+
+int orbEventHandler::getEventType(int eventID) {
+    for (const EventClass& eventClass : kEventClasses) {
+        if (std::find(eventClass.ids.begin(), eventClass.ids.end(), eventID) !=
+            eventClass.ids.end()) {
+            return eventClass.type;
+        }
+    }
+    return -1;
+}
+
+Json::Value orbEventHandler::buildEventDocument(const orbEvent& event) {
+    Json::Value document(Json::objectValue);
+    document["HostName"] = orbUtils::readHostName();
+    document["OSVersion"] = orbUtils::readHostOSVersion();
+    int osType = 0;
+    orbUtils::getOSType(&osType);
+    document["OSType"] = osType;
+    std::string address = orbUtils::getPrimaryIPAddress();
+    if (!address.empty()) {
+        Json::Value entry(Json::objectValue);
+        entry["Address"] = address;
+        document["IPv4Addresses"].append(entry);
+    }
+    document["ID"] = event.getEventID();
+    document["Source"] = event.getSource();
+    document["EventTime"] = event.getEventTime();
+    std::string location = event.getPhyLoc();
+    if (!isPlaceholderLocation(location)) {
+        document["PhysicalLocation"] = location;
+    }
+    Json::Value data = event.getVariableData();
+    if (!data.isNull()) {
+        document["VariableData"] = data;
+    }
+    return document;
+}
+
+void orbEventHandler::generateEvent(orbEvent event) {
+    if (!orbJsonAggregator::isInventorySent() && !isForwardedBeforeInventory(event.getEventID())) {
+        return;
+    }
+    // The event is built on a thread of its own so that a deep document never runs on a
+    // producer's small stack; the call stays synchronous.
+    try {
+        std::thread worker(startEventGeneration, static_cast<void*>(&event));
+        worker.join();
+    } catch (const std::system_error&) {
+        ORB_LOG_ERROR(kTag, "Unable to spawn a thread to handle event.");
+        // Sent from the caller's thread rather than lost.
+        buildAndSend(event);
+    }
+}
+
+void* orbEventHandler::startEventGeneration(void* event) {
+    if (event != nullptr) {
+        buildAndSend(*static_cast<const orbEvent*>(event));
+    }
+    return nullptr;
+}
+
+int orbEventHandler::sendEventToRMC(std::string text) {
+    int result = ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", text);
+    if (result == 1) {
+        ORB_LOG_ERROR(kTag, "FAILURE in logging event to RMC");
+    } else {
+        ORB_LOG_DEBUG(kTag, "SUCCESS in delivering event to RMC");
+    }
+    return result;
+}

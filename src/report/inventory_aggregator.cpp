@@ -1,0 +1,243 @@
+#include "report/inventory_aggregator.h"
+
+#include <time.h>
+
+#include <cerrno>
+#include <chrono>
+#include <system_error>
+#include <vector>
+
+#include "core/config.h"
+#include "core/factory.h"
+#include "core/log.h"
+#include "core/module_names.h"
+#include "core/resource_manager.h"
+#include "report/ipmi_utils.h"
+#include "report/json_text.h"
+
+namespace {
+
+const char* const kTag = "JSON_AGGR";
+
+// The aggregator asks the managers this many times before it pushes whatever it has.
+constexpr int kLastReadinessPoll = 8;
+
+// Storage kinds asked of the storage managers, and the keys their elements go under.
+struct StorageKind {
+    int kind;
+    const char* key;
+};
+const StorageKind kSasKinds[] = {
+    {1, "StorageControllers"}, {2, "Drives"}, {3, "Volumes"}, {4, "StorageEnclosures"}};
+const StorageKind kNvmeKinds[] = {{1, "StorageControllers"}, {2, "Drives"}};
+
+void appendAll(Json::Value& target, const std::vector<Json::Value>& elements) {
+    for (const Json::Value& element : elements) {
+        target.append(element);
+    }
+}
+
+}  // namespace
+
+orbJsonAggregator* orbJsonAggregator::getInstance() {
+    static orbJsonAggregator instance;
+    return &instance;
+}
+
+orbJsonAggregator::orbJsonAggregator()
+    : orb_RM_to_string{{RESOURCE_FC, "FibreChannelDevices"},
+                       {RESOURCE_HOST, "Oem"},
+                       {RESOURCE_SAS, "StorageControllers"},
+                       {RESOURCE_NIC, "EthernetDevices"},
+                       {RESOURCE_GPU, "Processors"},
+                       {RESOURCE_INFINIBAND, "InfiniBandDevices"},
+                       {RESOURCE_TPM, "TrustedPlatformModule"}} {}
+
+void orbJsonAggregator::sendInventory(bool request) {
+    if (request) {
+        getInstance()->requestPush();
+    } else {
+        getInstance()->startPushThread();
+    }
+}
+
+void orbJsonAggregator::stoporbJsonAggregator() { getInstance()->stop(); }
+
+bool orbJsonAggregator::isInventorySent() {
+    return getInstance()->firstInventoryPushComplete.load();
+}
+
+void* orbJsonAggregator::startInventoryPushThread(void* self) {
+    static_cast<orbJsonAggregator*>(self)->initializeCachePush();
+    return nullptr;
+}
+
+void orbJsonAggregator::startPushThread() {
+    ORB_LOG_DEBUG(kTag, "Creating Json Aggregator thread");
+    std::lock_guard<std::mutex> lock(cmutex);
+    if (thread.joinable()) {
+        return;
+    }
+    try {
+        thread = std::thread(startInventoryPushThread, static_cast<void*>(this));
+    } catch (const std::system_error& error) {
+        ORB_LOG_ERROR(kTag, "Error: Unable to create thread: %d", error.code().value());
+    }
+}
+
+void orbJsonAggregator::requestPush() {
+    std::lock_guard<std::mutex> lock(cmutex);
+    pushInventory = true;
+    if (firstInventoryPushComplete.load()) {
+        ORB_LOG_DEBUG(kTag, "Request to send inventory");
+        cond.notify_all();
+    } else {
+        // The first push happens anyway once the managers are ready.
+        ORB_LOG_DEBUG(kTag, "Dropping inventory send request");
+    }
+}
+
+void orbJsonAggregator::stop() {
+    ORB_LOG_DEBUG(kTag, "Stopping orbJsonAggr");
+    std::thread pushThread;
+    {
+        std::lock_guard<std::mutex> lock(cmutex);
+        stopAggr = true;
+        cond.notify_all();
+        pushThread = std::move(thread);
+    }
+    ORB_LOG_DEBUG(kTag, "Signaled for stop.");
+    if (pushThread.joinable()) {
+        try {
+            pushThread.join();
+        } catch (const std::system_error& error) {
+            ORB_LOG_ERROR(kTag, "Error: Unable to join thread: %d", error.code().value());
+        }
+    }
+}
+
+bool orbJsonAggregator::aggrThreadSleep(std::unique_lock<std::mutex>& lock, long seconds,
+                                        bool wakeOnPush) {
+    timespec now{};
+    if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
+        ORB_LOG_ERROR(kTag, "Failed to get current time! (errno: %d)", errno);
+        return false;
+    }
+    // A stop (or, between pushes, a request) that came before the wait began is not lost.
+    auto deadline = std::chrono::system_clock::now() + std::chrono::seconds(seconds);
+    cond.wait_until(lock, deadline, [&] { return stopAggr || (wakeOnPush && pushInventory); });
+    ORB_LOG_DEBUG(kTag, "Thread signaled");
+    return true;
+}
+
+void orbJsonAggregator::initializeCachePush() {
+    const long pushInterval = orbConfig::getInstance()->getInventoryPushIntervalSettings() * 60;
+    std::unique_lock<std::mutex> lock(cmutex);
+    if (!checkIfInventoryReady(lock)) {
+        return;
+    }
+    while (!stopAggr) {
+        if (!pushInventory) {
+            // Wakes for a request, or pushes anyway when the interval has passed.
+            if (!aggrThreadSleep(lock, pushInterval, true) || stopAggr) {
+                break;
+            }
+        }
+        pushInventory = false;
+        lock.unlock();
+        createInventoryJsonString();
+        lock.lock();
+    }
+}
+
+bool orbJsonAggregator::checkIfInventoryReady(std::unique_lock<std::mutex>& lock) {
+    ORB_LOG_DEBUG(kTag, "Entry checkIfInventoryReady");
+    const long interval = orbConfig::getInstance()->getInventoryQueryInterval();
+    for (int iteration = 0;; ++iteration) {
+        ORB_LOG_DEBUG(kTag, "Aggregator thread sleeping for %ld sec iteration no. %d", interval,
+                      iteration + 1);
+        if (!aggrThreadSleep(lock, interval, false) || stopAggr) {
+            return false;
+        }
+        // Managers are asked without the lock: a manager that asks for a push from its own
+        // thread meanwhile must not wait on it.
+        lock.unlock();
+        bool allReady = true;
+        for (int type = RESOURCE_FC; type <= RESOURCE_TPM; ++type) {
+            if (!orbConfig::getInstance()->isResourceEnabled(type)) {
+                continue;
+            }
+            orbResourceManager* manager = orbFactory::createInstance(type);
+            if (manager != nullptr && !manager->isInventoryReady(iteration)) {
+                ORB_LOG_INFO(kTag, "RM %d not ready with inventory", type);
+                allReady = false;
+            }
+        }
+        lock.lock();
+        if (stopAggr) {
+            return false;
+        }
+        if (allReady || iteration == kLastReadinessPoll) {
+            return true;
+        }
+    }
+}
+
+void orbJsonAggregator::createInventoryJsonString() {
+    inventory = Json::Value(Json::objectValue);
+    for (int type = RESOURCE_FC; type <= RESOURCE_TPM; ++type) {
+        if (!orbConfig::getInstance()->isResourceEnabled(type)) {
+            continue;
+        }
+        orbResourceManager* manager = orbFactory::createInstance(type);
+        if (manager == nullptr) {
+            continue;
+        }
+        if (type == RESOURCE_SAS || type == RESOURCE_NVME) {
+            const bool isSas = type == RESOURCE_SAS;
+            const StorageKind* kinds = isSas ? kSasKinds : kNvmeKinds;
+            size_t count = isSas ? std::size(kSasKinds) : std::size(kNvmeKinds);
+            for (size_t i = 0; i < count; ++i) {
+                std::vector<Json::Value> elements;
+                int result = manager->getInventoryJsonObject2(kinds[i].kind, elements);
+                ORB_LOG_DEBUG(kTag, "RM inventory type: [%d]", result);
+                if (!elements.empty()) {
+                    appendAll(inventory[kinds[i].key], elements);
+                }
+            }
+            continue;
+        }
+        std::vector<Json::Value> elements;
+        int result = manager->getInventoryJsonObject(elements);
+        ORB_LOG_DEBUG(kTag, "RM inventory type: [%d]", result);
+        if (elements.empty()) {
+            continue;
+        }
+        const std::string& key = orb_RM_to_string.at(type);
+        if (type == RESOURCE_HOST || type == RESOURCE_TPM) {
+            inventory[key] = elements.back();
+        } else {
+            appendAll(inventory[key], elements);
+        }
+    }
+
+    if (inventory.empty()) {
+        ORB_LOG_WARNING(kTag, "No inventory information found!");
+    } else {
+        envelope = Json::Value(Json::objectValue);
+        envelope["HostDataCollection"] = inventory;
+        sendJsonString();
+    }
+    firstInventoryPushComplete.store(true);
+}
+
+void orbJsonAggregator::sendJsonString() {
+    std::string text = orbJsonOneLine(envelope);
+    ORB_LOG_INFO(kTag, "*************printing final Json String*******");
+    ORB_LOG_INFO(kTag, "%s", text.c_str());
+    if (ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("WriteInventory", text) == 1) {
+        ORB_LOG_ERROR(kTag, "An Error occurred in delivering inventory string to RMC!");
+    } else {
+        ORB_LOG_DEBUG(kTag, "Success in delivering inventory string to RMC!");
+    }
+}
