@@ -1,0 +1,341 @@
+#include "host/host_resource_manager.h"
+
+#include <sys/sysinfo.h>
+#include <time.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "core/config.h"
+#include "core/factory.h"
+#include "core/log.h"
+#include "core/module_names.h"
+#include "core/platform_path.h"
+#include "core/utils.h"
+#include "core/version.h"
+#include "host/esxtop_memory.h"
+#include "host/platform_check.h"
+#include "report/event_handler.h"
+#include "report/inventory_aggregator.h"
+
+ORB_REGISTER_RESOURCE_MANAGER(RESOURCE_HOST, HostResourceManager)
+
+namespace {
+
+const char* const kTag = "HOST_RM";
+
+// The host facts change slowly; the inventory is rebuilt once a minute.
+constexpr long kRefreshSeconds = 60;
+// A refresh asked for this soon after a build is skipped.
+constexpr double kMinimumRefreshGapSeconds = 3.0;
+constexpr int kIsRunningAttempts = 3;
+constexpr int kIsRunningRetrySeconds = 3;
+// The aggregator's last readiness poll; a manager not ready by then pushes after its build.
+constexpr int kAggregatorLastPoll = 8;
+
+// Host events raised from the start-up file.
+constexpr int kEventOSBoot = 356;
+constexpr int kEventGracefulShutdown = 359;
+constexpr int kEventUngracefulShutdown = 360;
+
+std::string startupPath(const char* fileName) {
+    return orbRootPath(platformCheck::getStartupFilePath() + fileName);
+}
+
+}  // namespace
+
+HostResourceManager* HostResourceManager::getInstance() {
+    static HostResourceManager instance;
+    return &instance;
+}
+
+HostResourceManager::HostResourceManager()
+    : startupFile(startupPath("ORBStartup.txt"), startupPath("ORBStartuptmp.txt")) {}
+
+int HostResourceManager::init() {
+    ORB_LOG_DEBUG(kTag, "Entry init()");
+    bool alreadyActive = active.exchange(true);
+    {
+        std::lock_guard<std::mutex> lock(mlock);
+        alreadyActive = alreadyActive || !hostInfoList.empty();
+    }
+    if (alreadyActive) {
+        ORB_LOG_WARNING(kTag, "ORB thread for host already active. Cannot spawn another one.");
+        return 0;
+    }
+    orbStartUpFileOperations(OP_START);
+    genOSBootLogic();
+    startInventory();
+    return 0;
+}
+
+void HostResourceManager::orbStartUpFileOperations(ORBOperation operation) {
+    if (operation == OP_STOP) {
+        startupFile.recordStop(currentStartTime, std::time(nullptr));
+        return;
+    }
+    currentStartTime = std::time(nullptr);
+    struct sysinfo info {};
+    if (sysinfo(&info) != 0) {
+        int error = errno;
+        ORB_LOG_WARNING(kTag, "Unable to fetch system Up Time - %d, %d : %s", -1, error,
+                        std::strerror(error));
+        // A guessed boot time would look like a reboot at every restart.
+        bootTimeKnown = false;
+        orbUtils::setSystemCurrentBootTime(currentStartTime - 1);
+    } else {
+        bootTimeKnown = true;
+        orbUtils::setSystemCurrentBootTime(currentStartTime - info.uptime);
+    }
+    startupFile.recordStart(currentStartTime);
+}
+
+long HostResourceManager::readStartupValue(const std::string& key) {
+    return startupFile.readStartupValue(key);
+}
+
+void HostResourceManager::genOSBootLogic() {
+    const long boot = orbUtils::getSystemCurrentBootTime();
+    long lastStart = 0;
+    long lastStop = 0;
+    // A record that lacks either value, or holds text where a number belongs, tells nothing
+    // about the previous run.
+    bool usable = startupFile.readValue("last_start", lastStart) &&
+                  startupFile.readValue("last_stop", lastStop) && bootTimeKnown;
+
+    if (usable && lastStart != 0 && lastStart != lastStop) {
+        if (lastStart < lastStop) {
+            if (boot <= lastStop) {
+                ORB_LOG_DEBUG(kTag, "ORB crashed in current boot so do nothing in point 2");
+            } else {
+                ORB_LOG_INFO(kTag, "In gen OS boot logic.Last shutdown was graceful.");
+                raiseHostEvent(kEventGracefulShutdown);
+                raiseHostEvent(kEventOSBoot);
+            }
+        } else if (boot <= lastStart) {
+            ORB_LOG_DEBUG(kTag, "ORB crashed in current boot so do nothing in point 3");
+        } else {
+            ORB_LOG_INFO(kTag, "In gen OS boot logic.Last shutdown was not-graceful.");
+            raiseHostEvent(kEventUngracefulShutdown);
+            raiseHostEvent(kEventOSBoot);
+        }
+    }
+    ORB_LOG_DEBUG(kTag,
+                  "After sending OS boots events, we can set current_start to last_start "
+                  "otherwise it will happen during ORB shutdown. And in case of crash it won't "
+                  "happen.");
+    startupFile.promoteCurrentStart();
+}
+
+void HostResourceManager::raiseHostEvent(int eventId) {
+    orbEventHandler::generateEvent(orbEvent(eventId, "NotApplicable", "Host", false,
+                                            orbUtils::getTime(), "Not-Available", "ORB"));
+}
+
+int HostResourceManager::startInventory() {
+    ORB_LOG_DEBUG(kTag, "Entry startInventory");
+    const std::time_t last = lastRefreshTime.load();
+    if (last != 0) {
+        ORB_LOG_DEBUG(kTag, "Attempting to refresh Cache.");
+        if (std::difftime(std::time(nullptr), last) < kMinimumRefreshGapSeconds) {
+            ORB_LOG_DEBUG(kTag, "cache was recently refreshed. skipping the current refresh cycle");
+            return 0;
+        }
+    }
+
+    std::unique_lock<std::mutex> lock(cmutex);
+    for (;;) {
+        while (!stopHost && !refreshCache) {
+            timespec now{};
+            if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
+                ORB_LOG_ERROR(kTag, "Failed to get current time! (errno: %d)", errno);
+                return -1;
+            }
+            auto deadline = std::chrono::system_clock::now() + std::chrono::seconds(kRefreshSeconds);
+            bool woken = cond.wait_until(lock, deadline, [this] { return stopHost || refreshCache; });
+            if (!woken &&
+                std::chrono::system_clock::to_time_t(deadline) - lastRefreshTime.load() >
+                    kRefreshSeconds - 1) {
+                refreshCache = true;
+            }
+        }
+        const bool stopping = stopHost;
+        const bool rebuild = refreshCache;
+        refreshCache = false;
+        lock.unlock();
+        if (stopping) {
+            orbStartUpFileOperations(OP_STOP);
+            return 0;
+        }
+        if (rebuild) {
+            cacheBuild();
+        }
+        lock.lock();
+    }
+}
+
+int HostResourceManager::cacheBuild() {
+    ORB_LOG_DEBUG(kTag, "Starting Host resource manager cache build.");
+    {
+        std::lock_guard<std::mutex> build(mlock);
+        _cacheBuildInProgress.store(true);
+        backupInventory();
+        hostInfoList.clear();
+        populateHostInfo();
+        populateCollectionInfo();
+        createJsonStringUsingJsonCpp();
+        _cacheBuildInProgress.store(false);
+        lastRefreshTime.store(std::time(nullptr));
+    }
+    inventoryReady.store(true);
+    if (pushRequested.exchange(false)) {
+        ORB_LOG_DEBUG(kTag, "hostRM Requesting cache push");
+        orbJsonAggregator::sendInventory(true);
+    }
+    ORB_LOG_DEBUG(kTag, "Exiting CacheBuild");
+    return 0;
+}
+
+void HostResourceManager::backupInventory() {
+    std::lock_guard<std::mutex> lock(prevInventoryLock);
+    prevHostInventory = HostInventory;
+}
+
+void HostResourceManager::populateHostInfo() {
+    ORB_LOG_DEBUG(kTag, " Populating host information.");
+    orbHostOSInfo info;
+    info.setHostName(orbUtils::readHostName());
+    info.setOSName(orbUtils::readHostOSName());
+    info.setOSVersion(orbUtils::readHostOSVersion());
+    info.setOSDescription(orbUtils::readHostOSDescription());
+    info.setOrbSwVersion(ORB_VERSION);
+    int osType = 36;
+    orbUtils::getOSType(&osType);
+    info.setOSType(osType);
+    info.setIPv4Addresses(orbUtils::updateAndFetchIPAddresses());
+    std::vector<double> memory = getTotalPhysicalMemory();
+    if (memory.size() >= 2) {
+        info.setOSMemorySummary(memory[0], memory[1]);
+    } else {
+        info.setOSMemorySummary(0.0, 0.0);
+    }
+    hostInfoList.push_back(info);
+}
+
+void HostResourceManager::populateCollectionInfo() {
+    collectionInfo.setCollectionType("RemoteSupport");
+    collectionInfo.setCollectionFrequencyMin(
+        static_cast<int>(orbConfig::getInstance()->getInventoryPushIntervalSettings()));
+    collectionInfo.setLastCollection(orbUtils::getDateTime());
+}
+
+std::vector<double> HostResourceManager::getTotalPhysicalMemory() {
+    return orbReadEsxtopMemoryGiB();
+}
+
+void HostResourceManager::createJsonStringUsingJsonCpp() {
+    if (hostInfoList.empty()) {
+        return;
+    }
+    HostInventory.clear();
+    const orbHostOSInfo& info = hostInfoList.front();
+
+    Json::Value host(Json::objectValue);
+    host["HostName"] = info.getHostName();
+    host["OSName"] = info.getOSName();
+    host["OSVersion"] = info.getOSVersion();
+    host["OSDescription"] = info.getOSDescription();
+    host["OSType"] = info.getOSType();
+    host["OrbSwVersion"] = info.getOrbSwVersion();
+    host["OSSoftwareSummary"] = Json::Value();
+    Json::Value memory(Json::objectValue);
+    memory["TotalSystemMemoryGiB"] = info.getOSMemorySummary().getTotalSystemMemGiB();
+    memory["TotalFreeSystemMemoryGiB"] = info.getOSMemorySummary().getTotalFreeSystemMemoryGiB();
+    host["OSMemorySummary"] = memory;
+    Json::Value addresses(Json::arrayValue);
+    for (const std::string& address : info.getIPv4Addresses().getIPv4Address()) {
+        Json::Value entry(Json::objectValue);
+        entry["Address"] = address;
+        addresses.append(entry);
+    }
+    if (addresses.empty()) {
+        Json::Value loopback(Json::objectValue);
+        loopback["Address"] = "127.0.0.1";
+        addresses.append(loopback);
+    }
+    host["IPv4Addresses"] = addresses;
+
+    Json::Value collection;  // null unless collected for remote support
+    if (collectionInfo.getCollectionType() == "RemoteSupport") {
+        collection = Json::Value(Json::objectValue);
+        collection["CollectionType"] = collectionInfo.getCollectionType();
+        collection["CollectionFrequencyMin"] = collectionInfo.getCollectionFrequencyMin();
+        collection["LastCollection"] = collectionInfo.getLastCollection();
+    }
+
+    inventoryRoot = Json::Value(Json::objectValue);
+    inventoryRoot["HostOSInfo"] = host;
+    inventoryRoot["CollectionInfo"] = collection;
+    HostInventory.push_back(inventoryRoot);
+}
+
+int HostResourceManager::getInventoryJsonObject(std::vector<Json::Value>& out) {
+    if (!_cacheBuildInProgress.load()) {
+        std::unique_lock<std::mutex> build(mlock, std::try_to_lock);
+        if (build.owns_lock()) {
+            out = HostInventory;
+            return 0;
+        }
+    }
+    ORB_LOG_DEBUG(kTag, "Cache build is in progress. Returning previous copy of inventory.");
+    std::lock_guard<std::mutex> lock(prevInventoryLock);
+    out = prevHostInventory;
+    return 1;
+}
+
+bool HostResourceManager::isRunning() {
+    for (int attempt = 0; attempt < kIsRunningAttempts; ++attempt) {
+        size_t inventorySize = 0;
+        bool building = false;
+        {
+            std::lock_guard<std::mutex> build(mlock);
+            building = _cacheBuildInProgress.load();
+            inventorySize = HostInventory.size();
+        }
+        if (!building && inventorySize != 0) {
+            return true;
+        }
+        ORB_LOG_WARNING(kTag, "_cacheBuildInProgress = %d,HostInventory.size() =%zu,retryCount =%d",
+                        building ? 1 : 0, inventorySize, attempt);
+        std::this_thread::sleep_for(std::chrono::seconds(kIsRunningRetrySeconds));
+    }
+    return false;
+}
+
+bool HostResourceManager::isInventoryReady(int requester) {
+    const bool ready = inventoryReady.load();
+    ORB_LOG_INFO(kTag, "Host cache ready %d", ready ? 1 : 0);
+    if (requester == kAggregatorLastPoll && !ready) {
+        pushRequested.store(true);
+    }
+    return ready;
+}
+
+int HostResourceManager::stopResourceManagerJob() {
+    ORB_LOG_DEBUG(kTag, "Resource manager stop called.");
+    {
+        std::lock_guard<std::mutex> lock(cmutex);
+        stopHost = true;
+        cond.notify_all();
+    }
+    ORB_LOG_DEBUG(kTag, "Signalled for stop.");
+    return 0;
+}
+
+void HostResourceManager::generateTestEvent(int eventId) {
+    orbEventHandler::generateEvent(orbEvent(eventId, "NotApplicable", "Host", false,
+                                            orbUtils::getTime(), "Not-Available", Json::Value(),
+                                            "ORB-CLI"));
+}
