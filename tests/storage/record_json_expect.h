@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <json/json.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -11,41 +12,28 @@
 // Equal JSON, where an integer read back from text matches the same integer however it was
 // stored (the reader keeps every integer that fits as signed); strings never match numbers.
 inline bool sameJson(const Json::Value& a, const Json::Value& b) {
-    const auto isInteger = [](const Json::Value& v) {
+    const auto integer = [](const Json::Value& v) {
         return v.type() == Json::intValue || v.type() == Json::uintValue;
     };
-    if (isInteger(a) && isInteger(b)) {
-        if (a.isUInt64() && b.isUInt64()) {
-            return a.asUInt64() == b.asUInt64();
-        }
-        return a.isInt64() && b.isInt64() && a.asInt64() == b.asInt64();
+    if (integer(a) && integer(b)) {
+        return a.isUInt64() == b.isUInt64() &&
+               (a.isUInt64() ? a.asUInt64() == b.asUInt64() : a.asInt64() == b.asInt64());
     }
-    if (a.type() != b.type()) {
+    if (a.type() != b.type() || a.size() != b.size()) {
         return false;
     }
     if (a.isObject()) {
-        if (a.getMemberNames() != b.getMemberNames()) {
+        const auto names = a.getMemberNames();
+        return names == b.getMemberNames() &&
+               std::all_of(names.begin(), names.end(),
+                           [&](const std::string& n) { return sameJson(a[n], b[n]); });
+    }
+    for (Json::ArrayIndex i = 0; a.isArray() && i < a.size(); ++i) {
+        if (!sameJson(a[i], b[i])) {
             return false;
         }
-        for (const std::string& name : a.getMemberNames()) {
-            if (!sameJson(a[name], b[name])) {
-                return false;
-            }
-        }
-        return true;
     }
-    if (a.isArray()) {
-        if (a.size() != b.size()) {
-            return false;
-        }
-        for (Json::ArrayIndex i = 0; i < a.size(); ++i) {
-            if (!sameJson(a[i], b[i])) {
-                return false;
-            }
-        }
-        return true;
-    }
-    return a == b;
+    return a.isArray() || a == b;
 }
 
 // Checks a record's JSON against a hand-written expected document, given as the one line the
