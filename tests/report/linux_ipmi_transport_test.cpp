@@ -1,0 +1,104 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/logger.h"
+#include "report/ipmi_transport.h"
+#include "report/ipmi_utils.h"
+#include "support/test_environment.h"
+
+// These tests use the host's own transport: no simulated RMC is installed, and the simulated
+// host has no /dev/ipmi0 and modprobe and mknod stand-ins that fail.
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const char* const kCallsFile = "/var/log/kernel-tool.calls";
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool sendVersionRequest(ipmi::IPMIUtils& device) {
+    const unsigned char data[1] = {0};
+    unsigned char response[4] = {};
+    return device.execute(0x3A, 0x80, 0, data, 1, response, 4);
+}
+
+TEST(LinuxIPMITransport, WithoutADeviceTheDriverIsLoadedTwiceAndEveryExchangeFails) {
+    // A root whose path the shell would mangle or run if it were not quoted.
+    CPlusPlusLogging::Logger::loggerInit();
+    ASSERT_EQ(chdir(orbtest::root().c_str()), 0);
+    const std::string root = orbtest::root() + "/host's $(touch INJECTED) `touch INJECTED` root";
+    ASSERT_TRUE(orbtest::writeFile(root + "/proc/devices",
+                                   "Character devices:\n  1 mem\n249 ipmidev\n250 bsg\n"));
+    ASSERT_EQ(setenv("ORB_ROOT", root.c_str(), 1), 0);
+
+    ipmi::IPMIUtils device;
+    EXPECT_FALSE(sendVersionRequest(device));
+    EXPECT_FALSE(device.checkIPMIDBRequest());
+    unsigned char transferStatus = 0;
+    unsigned char exitStatus = 0;
+    EXPECT_EQ(device.RMC_CLI_Exec("MPEventGen", "{}", &transferStatus, &exitStatus), 0);
+
+    const std::string node = "mknod\t-m\t0600\t" + root + "/dev/ipmi0\tc\t249\t0";
+    const std::vector<std::string> round = {"modprobe\tipmi_msghandler", "modprobe\tipmi_si",
+                                            "modprobe\tipmi_devintf",    "modprobe\tipmi_watchdog",
+                                            "modprobe\tipmi_ssif",       node};
+    std::vector<std::string> twice = round;
+    twice.insert(twice.end(), round.begin(), round.end());
+    EXPECT_THAT(linesOf(orbtest::readFile(root + kCallsFile)), ElementsAreArray(twice));
+    EXPECT_FALSE(std::filesystem::exists(orbtest::root() + "/INJECTED"));
+}
+
+TEST(LinuxIPMITransport, CommandWithoutADeviceFails) {
+    orbtest::LogMark mark;
+    EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", R"({"EventID":538})"), 1);
+    EXPECT_THAT(mark.mainSince(), HasSubstr("IPMI: Error occurred while executing RMC_CLI_Exec"));
+}
+
+TEST(LinuxIPMITransport, DeviceThatIsNoIPMIDeviceFailsTheRequest) {
+    // Something at /dev/ipmi0 that opens but is no IPMI device.
+    ASSERT_EQ(mkdir(orbtest::rootPath("/dev").c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo(orbtest::rootPath("/dev/ipmi0").c_str(), 0600), 0);
+    orbtest::LogMark mark;
+    ipmi::IPMIUtils device;
+    EXPECT_FALSE(sendVersionRequest(device));
+    EXPECT_THAT(mark.debugSince(), HasSubstr("IPMI: Request ioctl failure with error code : 25"));
+    EXPECT_THAT(orbtest::readFile(orbtest::rootPath(kCallsFile)), IsEmpty())
+        << "the driver was loaded although the device opened";
+}
+
+TEST(LinuxIPMITransport, WaitForAReplyEndsAtItsLimit) {
+    ASSERT_EQ(mkdir(orbtest::rootPath("/dev").c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo(orbtest::rootPath("/dev/ipmi0").c_str(), 0600), 0);
+    std::shared_ptr<ipmi::IPMITransport> transport = ipmi::defaultIPMITransport();
+    const int fd = transport->openDevice();
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(transport->waitForReply(fd, 50ms), ipmi::IPMIWait::TimedOut);
+    ASSERT_EQ(write(fd, "x", 1), 1);
+    EXPECT_EQ(transport->waitForReply(fd, 50ms), ipmi::IPMIWait::Readable);
+    ipmi::IPMIReply reply;
+    EXPECT_FALSE(transport->receiveReply(fd, reply)) << "a FIFO gave an IPMI reply";
+    transport->closeDevice(fd);
+}
+
+}  // namespace
