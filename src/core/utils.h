@@ -41,11 +41,21 @@ class orbUtils {
     static long getSystemCurrentBootTime();
     static void diffTimespec(const timespec& start, const timespec& end, timespec& difference);
 
-    // ESXi command-line tools.
+    // ESXi command-line tools. The command line is run by the shell as given: callers quote
+    // (orbShellQuote) or validate every piece of outside text in it. The output comes back in
+    // pieces of at most 2047 characters, normally one line (with its line feed) each.
     static std::vector<std::string> executeCliCommandAndFetchOutput(const std::string& command);
+    // The text after the first ": " of the first match of pattern (POSIX extended syntax,
+    // matched line by line: "." and "[^x]" never cross a line end) in text; empty when nothing
+    // matches.
     static std::string getValueByRegexFromLocalcli(const std::string& text,
                                                    const std::string& pattern);
+    // Every non-empty line, without its surrounding blanks and line end, preceded by a comma,
+    // the lines still separated by line feeds: ",Vendor ID: 0x8086\n,Device ID: 0x2826". So
+    // a pattern such as ",Device ID: \S+" finds a label at the start of a line and its value
+    // ends with the line.
     static std::string parseEsxiCommandOutputAsCsv(const std::vector<std::string>& lines);
+    // Removes blanks, tabs and line ends at both ends.
     static void trimLeadingTrailingSpaces(const std::string& text, std::string& trimmed);
 
     // PCI IDs of a device from the hardware list file, as the texts listed there ("0x8086");
