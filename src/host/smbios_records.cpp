@@ -2,7 +2,6 @@
 #include <syslog.h>
 
 #include "host/smbios.h"
-#include "host/smbios_structure.h"
 #include "host/smbios_table.h"
 
 namespace {
@@ -56,11 +55,9 @@ int getSmbiosRecordsByType(int type, void** records, int* count) {
         return -1;
     }
     int result = -1;
-    smbios_with_table([&](const uint8_t* table, size_t length) {
+    smbios_with_structures([&](const std::vector<SMBIOS_STRUCTURE>& structures) {
         int matches = 0;
-        size_t offset = 0;
-        SMBIOS_STRUCTURE structure{};
-        while (smbios_next_structure(table, length, offset, structure)) {
+        for (const SMBIOS_STRUCTURE& structure : structures) {
             if (structure.data[0] == type) {
                 ++matches;
             }
@@ -74,8 +71,7 @@ int getSmbiosRecordsByType(int type, void** records, int* count) {
             return;
         }
         int index = 0;
-        offset = 0;
-        while (index < matches && smbios_next_structure(table, length, offset, structure)) {
+        for (const SMBIOS_STRUCTURE& structure : structures) {
             if (structure.data[0] == type) {
                 kind->decode(array, &structure, index++);
             }

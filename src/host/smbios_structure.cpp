@@ -31,11 +31,20 @@ bool smbios_next_structure(const uint8_t* table, size_t length, size_t& offset,
         return false;
     }
     // The strings end with two zero bytes; a structure without strings holds just those two.
-    size_t end = formatted;
-    while (end + 1 < available && !(start[end] == 0 && start[end + 1] == 0)) {
-        ++end;
+    // Strings missing their end run to the end of the table.
+    size_t end = available;
+    for (size_t from = formatted; from < available;) {
+        const void* zero = memchr(start + from, 0, available - from);
+        if (zero == nullptr) {
+            break;
+        }
+        size_t at = static_cast<size_t>(static_cast<const uint8_t*>(zero) - start);
+        if (at + 1 < available && start[at + 1] == 0) {
+            end = at + 2;
+            break;
+        }
+        from = at + 1;
     }
-    end = end + 1 < available ? end + 2 : available;
     out.data = start;
     out.size = end;
     offset += end;

@@ -11,6 +11,7 @@
 
 #include "core/platform_path.h"
 #include "host/smbios.h"
+#include "host/smbios_structure.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ struct SmbiosState {
     std::unique_ptr<uint8_t[]> psmbiosTableEP;
     const uint8_t* psmbiosTable = nullptr;
     size_t smbiosTableLength = 0;
+    std::vector<SMBIOS_STRUCTURE> structures;
 };
 
 SmbiosState& state() {
@@ -40,6 +42,7 @@ void reset(SmbiosState& s) {
     s.psmbiosTableEP.reset();
     s.psmbiosTable = nullptr;
     s.smbiosTableLength = 0;
+    s.structures.clear();
     s.smbiosInitialized = false;
 }
 
@@ -71,6 +74,12 @@ int adoptTable(SmbiosState& s, std::unique_ptr<uint8_t[]> buffer, size_t size) {
     s.psmbiosTableEP = std::move(buffer);
     s.psmbiosTable = s.psmbiosTableEP.get() + anchor + entryPointLength;
     s.smbiosTableLength = tableLength;
+    s.structures.clear();
+    SMBIOS_STRUCTURE structure{};
+    for (size_t offset = 0;
+         smbios_next_structure(s.psmbiosTable, s.smbiosTableLength, offset, structure);) {
+        s.structures.push_back(structure);
+    }
     s.smbiosInitialized = true;
     return 0;
 }
@@ -153,12 +162,13 @@ void SmBiosDeinit() {
     reset(s);
 }
 
-bool smbios_with_table(const std::function<void(const uint8_t* table, size_t length)>& walk) {
+bool smbios_with_structures(
+    const std::function<void(const std::vector<SMBIOS_STRUCTURE>& structures)>& visit) {
     SmbiosState& s = state();
     std::lock_guard<std::mutex> guard(s.smbiosMutex);
     if (!s.smbiosInitialized) {
         return false;
     }
-    walk(s.psmbiosTable, s.smbiosTableLength);
+    visit(s.structures);
     return true;
 }

@@ -4,9 +4,14 @@
 #include <stdint.h>
 
 #include <functional>
+#include <vector>
 
-// The loaded structure table, shared by every record walk of the process.
+#include "host/smbios.h"
 
-// Runs walk on the structure table under the table's lock, so that the table cannot be freed
-// or replaced during the walk. False (walk not run) when no table is loaded.
-bool smbios_with_table(const std::function<void(const uint8_t* table, size_t length)>& walk);
+// The loaded structure table, shared by every record walk of the process. The table does not
+// change once loaded, so it is walked once, when it is loaded, into the list of its structures.
+
+// Runs visit on the table's structures, in table order, under the table's lock, so that the
+// table cannot be freed or replaced meanwhile. False (visit not run) when no table is loaded.
+bool smbios_with_structures(
+    const std::function<void(const std::vector<SMBIOS_STRUCTURE>& structures)>& visit);
