@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -160,6 +161,28 @@ void addGeoID(std::map<std::string, std::string>& map, const std::string& design
     map.emplace(address, geoID);
 }
 
+// Adds the GeoIDs of every slot (type 9) or onboard-device (type 41) record; fullLength is the
+// formatted length that holds the record's bus address fields.
+template <typename Record, size_t N>
+void addGeoIDsOf(int type, const char (Record::*designationField)[N], uint8_t fullLength,
+                 const std::function<std::string(const std::string&)>& geoIDOf,
+                 std::map<std::string, std::string>& map) {
+    int count = 0;
+    auto records = recordsOfType(type, count);
+    const Record* first = static_cast<const Record*>(records.get());
+    for (int i = 0; i < count; ++i) {
+        const Record& record = first[i];
+        std::string designation = fieldText(record.*designationField, N);
+        ORB_LOG_DEBUG(kTag, "designation: %s, segmentGroupNum: 0x%x, busNum: 0x%x, evFuncNum: 0x%x",
+                      designation.c_str(), record.segmentGroupNum, record.busNum,
+                      record.devFuncNum);
+        addGeoID(map, designation,
+                 pciAddressOf(designation, record.length >= fullLength, record.segmentGroupNum,
+                              record.busNum, record.devFuncNum),
+                 geoIDOf(designation));
+    }
+}
+
 // Fills map from the slot and onboard-device records; false when no SMBIOS table could be
 // loaded (the map is then left empty, so a later call can try again).
 bool buildGeoIDMap(std::map<std::string, std::string>& map) {
@@ -168,39 +191,19 @@ bool buildGeoIDMap(std::map<std::string, std::string>& map) {
         return false;
     }
     std::string family = orbUtils::getPlatformFamily();
-
-    int count = 0;
-    auto slots = recordsOfType(9, count);
-    const DMI_SYSTEM_SLOT* slot = static_cast<const DMI_SYSTEM_SLOT*>(slots.get());
-    for (int i = 0; i < count; ++i) {
-        const DMI_SYSTEM_SLOT& record = slot[i];
-        std::string designation = fieldText(record.designation, sizeof(record.designation));
-        ORB_LOG_DEBUG(kTag, "designation: %s, segmentGroupNum: 0x%x, busNum: 0x%x, evFuncNum: 0x%x",
-                      designation.c_str(), record.segmentGroupNum, record.busNum,
-                      record.devFuncNum);
-        std::string geoID = isBravoLike(family) ? afterFirstBlank(designation, std::string::npos)
-                                                : orbUtils::getGeoIDFromDesignation(designation);
-        addGeoID(map, designation,
-                 pciAddressOf(designation, record.length >= 17, record.segmentGroupNum,
-                              record.busNum, record.devFuncNum),
-                 geoID);
-    }
-
-    auto devices = recordsOfType(41, count);
-    const DMI_ONBOARD_DEVICE_EX* device = static_cast<const DMI_ONBOARD_DEVICE_EX*>(devices.get());
-    for (int i = 0; i < count; ++i) {
-        const DMI_ONBOARD_DEVICE_EX& record = device[i];
-        std::string designation =
-            fieldText(record.referenceDesignation, sizeof(record.referenceDesignation));
-        ORB_LOG_DEBUG(kTag, "designation: %s, segmentGroupNum: 0x%x, busNum: 0x%x, evFuncNum: 0x%x",
-                      designation.c_str(), record.segmentGroupNum, record.busNum,
-                      record.devFuncNum);
-        std::string geoID = afterFirstBlank(designation, family == kFamilyAlpha ? 12 : 10);
-        addGeoID(map, designation,
-                 pciAddressOf(designation, record.length >= 11, record.segmentGroupNum,
-                              record.busNum, record.devFuncNum),
-                 geoID);
-    }
+    addGeoIDsOf(
+        9, &DMI_SYSTEM_SLOT::designation, 17,
+        [&](const std::string& designation) {
+            return isBravoLike(family) ? afterFirstBlank(designation, std::string::npos)
+                                       : orbUtils::getGeoIDFromDesignation(designation);
+        },
+        map);
+    addGeoIDsOf(
+        41, &DMI_ONBOARD_DEVICE_EX::referenceDesignation, 11,
+        [&](const std::string& designation) {
+            return afterFirstBlank(designation, family == kFamilyAlpha ? 12 : 10);
+        },
+        map);
     return true;
 }
 
