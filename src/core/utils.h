@@ -18,7 +18,10 @@ class orbUtils {
     static std::string getPlatformFamily();
     static std::string getSystemManufacturer();
 
-    // GeoIDs of PCI addresses, from the SMBIOS slot and onboard-device records.
+    // GeoIDs of PCI addresses, from the SMBIOS slot and onboard-device records. The map is
+    // (re)built by initGeoIDMap, or by the first lookup; records without a bus address give no
+    // entry. getGeoIDFromDesignation finds a GeoID of the platform family's form standing on its
+    // own inside a slot designation ("PCIe Slot 1 [r001u01p1i01]"), or gives "NotAvailable".
     static void initGeoIDMap();
     static std::string getGeoIDStr(const std::string& pciAddress);  // or "NotAvailable"
     static std::vector<std::string> getGeoIDInfo(const std::string& pciAddress);
