@@ -1,0 +1,365 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "record_json_expect.h"
+#include "storage/controller_info.h"
+#include "storage/disk_info.h"
+#include "storage/logical_disk_ext_info.h"
+#include "storage/logical_disk_info.h"
+#include "support/test_environment.h"
+
+using ::testing::HasSubstr;
+
+// The enclosure's bay and segment counts are written while the debug log is on.
+ORB_TEST_CONFIGURATION(R"({"EnableDebugLog": true, "LoggingLevel": "Info",
+    "ORBLogLocation": "/var/log/vex/orb/orb.log",
+    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log"})");
+
+namespace {
+
+// A consistency-check state that counts the live instances, so that a lost or doubly owned
+// state shows.
+class CountedCCState : public orbLogicalDiskConsistencyCheckStateBase {
+  public:
+    explicit CountedCCState(int findings) : findings(findings) { ++live; }
+    CountedCCState(const CountedCCState& other)
+        : orbLogicalDiskConsistencyCheckStateBase(other), findings(other.findings) {
+        ++live;
+    }
+    ~CountedCCState() override { --live; }
+    std::unique_ptr<orbLogicalDiskConsistencyCheckStateBase> clone() const override {
+        return std::make_unique<CountedCCState>(*this);
+    }
+    static int findingsOf(const orbLogicalDiskConsistencyCheckStateBase* state) {
+        return state == nullptr ? -1 : static_cast<const CountedCCState*>(state)->findings;
+    }
+
+    int findings;
+    static int live;
+};
+int CountedCCState::live = 0;
+
+orbStorageControllerPortInfo samplePort(const std::string& host, ORB_RESOURCE_STATE state) {
+    orbStorageControllerPortInfo port;
+    port.setState(state);
+    port.setHealth(state == ORB_STATE_RUNNING ? ORB_HEALTH_OK : ORB_HEALTH_CRITICAL);
+    port.setOSInstanceName("/sys/class/scsi_host/" + host);
+    port.setDriverName("lsi_msgpt3");
+    return port;
+}
+
+// The SAS3008 HBA in slot 1 of the default host, with one port.
+orbStorageControllerInfo sampleController() {
+    orbStorageControllerInfo controller;
+    controller.setState(ORB_STATE_RUNNING);
+    controller.setHealth(ORB_HEALTH_OK);
+    controller.setPhysicalLocation("0101000100010000");
+    controller.setDescription("PCIe Slot 1");
+    controller.setModel("SAS9300-8i");
+    controller.setSerialNumber("SP71234567");
+    controller.setPartNumber("H5-25573-00");
+    controller.setFirmwareVersion("16.00.10.00");
+    controller.setManufacturer("Broadcom / LSI");
+    controller.setProtocol("SAS/SATA");
+    controller.addControllerPort(samplePort("host1", ORB_STATE_RUNNING));
+    controller.setEventInfoString("The storage controller port(s) are now online.");
+    return controller;
+}
+
+// A 1.92 TB SATA SSD in bay 3 behind that HBA: its capacity needs more than 32 bits.
+orbDiskInfo sampleDrive() {
+    orbDiskInfo drive;
+    drive.setState(ORB_STATE_PREDICTIVE_FAILURE);
+    drive.setHealth(ORB_HEALTH_WARNING);
+    drive.setSlot("3");
+    drive.setPhysicalLocation("0101000100010003");
+    drive.setSerialNumber("S4NANE0M500123");
+    drive.setPartNumber("MZ7LH1T9HMLT");
+    drive.setModel("SAMSUNG MZ7LH1T9HMLT");
+    drive.setCapacityBytes(1920383410176ULL);
+    drive.setProtocol("SATA");
+    drive.setManufacturer("Samsung");
+    drive.setMediaType("SSD");
+    drive.setRevision("HXT7404Q");
+    drive.setOSSGHandle(7);
+    drive.setEventInfoString("[SSD Wear percentage (96); Threshold (95)]");
+    return drive;
+}
+
+// A two-drive RAID 1 volume of the MegaRAID 9560 in slot 2.
+orbLogicalDiskInfo sampleVolume() {
+    orbLogicalDiskInfo volume;
+    volume.setState(ORB_STATE_OPTIMAL);
+    volume.setHealth(ORB_HEALTH_OK);
+    volume.setDeviceName("naa.600062b2000000000000000000000001");
+    volume.setHostControllerPhysicalLocation("0101000100020000");
+    volume.setDurableName("600062B2000000000000000000000001");
+    volume.setRAIDLevel("RAID1");
+    volume.setCapacityBytes(959119884288ULL);
+    volume.addPhysicalDisk("S4NANE0M500001");
+    volume.addPhysicalDisk("S4NANE0M500002");
+    volume.setEventInfoString("Volume is optimal.");
+    return volume;
+}
+
+TEST(StorageRecords, StateAndHealthTextsStayInsideTheirTables) {
+    EXPECT_EQ(orbResourceStateMap.size(), 25u);
+    EXPECT_EQ(orbResourceHealthMap.size(), 4u);
+    const std::pair<int, const char*> states[] = {
+        {0, "Unknown"},  {3, "Cancel/Recovery"},   {19, "Predictive failure"},
+        {23, "Running"}, {24, "Unconfigured bad"}, {25, "Unknown"},
+        {255, "Unknown"}};
+    for (const auto& [value, text] : states) {
+        EXPECT_STREQ(orbResourceStateText(static_cast<ORB_RESOURCE_STATE>(value)), text) << value;
+    }
+    const std::pair<int, const char*> healths[] = {
+        {1, "Critical"}, {2, "OK"}, {3, "Warning"}, {4, "Unknown"}, {255, "Unknown"}};
+    for (const auto& [value, text] : healths) {
+        EXPECT_STREQ(orbResourceHealthText(static_cast<ORB_RESOURCE_HEALTH>(value)), text) << value;
+    }
+    // A record holding a byte that no table entry names still renders.
+    orbStatusInfo status;
+    status.setState(static_cast<ORB_RESOURCE_STATE>(0x80));
+    status.setHealth(static_cast<ORB_RESOURCE_HEALTH>(9));
+    expectRecordJson(status.getVariableData(), R"({"Health":"Unknown","State":"Unknown"})");
+}
+
+TEST(StorageRecords, EachRecordDescribesItselfInBothShapes) {
+    const orbStorageControllerInfo controller = sampleController();
+    const orbDiskInfo drive = sampleDrive();
+    const orbLogicalDiskInfo volume = sampleVolume();
+    const orbStorageEnclosureInfo enclosure = sampleEnclosure();
+    orbLogicalDiskExtInfo ext;
+    ext.setDeviceName("naa.600062b2000000000000000000000001");
+    ext.setHostControllerPhysicalLocation("0101000100020000");
+    const char* const volumeOem = R"({"DeviceName":"naa.600062b2000000000000000000000001",)"
+                                  R"("HostControllerPhysicalLocation":"0101000100020000"})";
+
+    const struct {
+        const char* name;
+        Json::Value json;
+        std::string expected;
+    } cases[] = {
+        {"controller", controller.getVariableData(),
+         R"({"Data":{"FirmwareVersion":"16.00.10.00","Manufacturer":"Broadcom / LSI",)"
+         R"("Model":"SAS9300-8i","Oem":{"Description":"PCIe Slot 1",)"
+         R"("PhysicalLocation":"0101000100010000"},"PartNumber":"H5-25573-00",)"
+         R"("Protocol":"SAS/SATA","SerialNumber":"SP71234567"},)"
+         R"("EventInfo":"The storage controller port(s) are now online.","Type":"Controller"})"},
+        {"drive", drive.getVariableData(),
+         R"({"Data":{"CapacityBytes":1920383410176,"Manufacturer":"Samsung",)"
+         R"("MediaType":"SSD","Model":"SAMSUNG MZ7LH1T9HMLT",)"
+         R"("Oem":{"PhysicalLocation":"0101000100010003","Slot":"3"},)"
+         R"("PartNumber":"MZ7LH1T9HMLT","Protocol":"SATA","Revision":"HXT7404Q",)"
+         R"("SerialNumber":"S4NANE0M500123"},)"
+         R"("EventInfo":"[SSD Wear percentage (96); Threshold (95)]","Type":"Drive"})"},
+        {"volume", volume.getVariableData(),
+         R"({"Data":{"CapacityBytes":959119884288,)"
+         R"("Drives":["S4NANE0M500001","S4NANE0M500002"],)"
+         R"("DurableName":"600062B2000000000000000000000001","Oem":)" +
+             std::string(volumeOem) +
+             R"(,"VolumeType":"RAID1"},"EventInfo":"Volume is optimal.","Type":"Volume"})"},
+        {"enclosure", enclosure.getVariableData(),
+         R"({"Data":{"FirmwareVersion":"2.20","Model":"8 SFF Backplane",)"
+         R"("Oem":{"BayCount":8,"Box":1,"PhysicalLocation":"0101000100010000",)"
+         R"("SegmentCount":2},"PartNumber":"BP-8SFF-01","SerialNumber":"BPS0042",)"
+         R"("Type":"Backplane"},"EventInfo":"","Type":"StorageEnclosure"})"},
+        {"enclosure inventory", enclosure.getInventoryData(),
+         R"({"FirmwareVersion":"2.20","Model":"8 SFF Backplane",)"
+         R"("Oem":{"BayCount":8,"Box":1,"PhysicalLocation":"0101000100010000",)"
+         R"("SegmentCount":2},"PartNumber":"BP-8SFF-01","SerialNumber":"BPS0042",)"
+         R"("Status":{"Health":"OK","State":"Running"},"Type":"Backplane"})"},
+        {"controller inventory", controller.getInventoryData(), "null"},
+        {"drive inventory", drive.getInventoryData(), "null"},
+        {"volume inventory", volume.getInventoryData(), "null"},
+        {"port", controller.getControllerPort(0).getVariableData(), "null"},
+        {"port inventory", controller.getControllerPort(0).getInventoryData(), "null"},
+        {"controller status", controller.orbStatusInfo::getInventoryData(),
+         R"({"Health":"OK","State":"Running"})"},
+        {"drive status", drive.orbDiskStatusInfo::getVariableData(),
+         R"({"Health":"Warning","State":"Predictive failure"})"},
+        {"drive status inventory", drive.orbDiskStatusInfo::getInventoryData(), "null"},
+        {"enclosure oem", enclosure.orbStorageEnclosureOEMInfo::getInventoryData(),
+         R"({"BayCount":8,"Box":1,"PhysicalLocation":"0101000100010000","SegmentCount":2})"},
+        {"volume ext", ext.getVariableData(), volumeOem},
+        {"volume ext inventory", ext.getInventoryData(), "null"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectRecordJson(c.json, c.expected);
+    }
+}
+
+TEST(StorageRecords, CapacitiesStayUnsignedAndAVolumeWithoutMembersListsNoDrives) {
+    orbDiskInfo drive;
+    drive.setCapacityBytes(UINT64_MAX);
+    const Json::Value capacity = drive.getVariableData()["Data"]["CapacityBytes"];
+    EXPECT_EQ(capacity.type(), Json::uintValue);
+    EXPECT_EQ(capacity.asUInt64(), UINT64_MAX);
+
+    orbLogicalDiskInfo volume = sampleVolume();
+    EXPECT_EQ(volume.getVariableData()["Data"]["CapacityBytes"].type(), Json::uintValue);
+    volume.clearPhysicalDiskList();
+    EXPECT_FALSE(volume.getVariableData()["Data"].isMember("Drives"));
+}
+
+TEST(StorageRecords, VolumeCopyTakesStatusButNotWhatWasReported) {
+    const int liveBefore = CountedCCState::live;
+    {
+        auto original = std::make_unique<orbLogicalDiskInfo>(sampleVolume());
+        original->setState(ORB_STATE_FAILED);
+        original->setHealth(ORB_HEALTH_CRITICAL);
+        original->markStatusReported();
+        original->setCurrentCCState(std::make_unique<CountedCCState>(3));
+        original->setPreviousCCState(std::make_unique<CountedCCState>(5));
+
+        orbLogicalDiskInfo copy(*original);
+        EXPECT_EQ(copy.getState(), ORB_STATE_FAILED);
+        EXPECT_EQ(copy.getHealth(), ORB_HEALTH_CRITICAL);
+        EXPECT_EQ(copy.getEventState(), ORB_STATE_UNKNOWN);
+        EXPECT_EQ(copy.getEventHealth(), ORB_HEALTH_UNKNOWN);
+        EXPECT_TRUE(copy == *original);
+        EXPECT_NE(copy.getCurrentCCState(), original->getCurrentCCState());
+        EXPECT_EQ(CountedCCState::live, liveBefore + 4);
+
+        // The copy's states are its own: they outlive the record they were cloned from.
+        original.reset();
+        EXPECT_EQ(CountedCCState::findingsOf(copy.getCurrentCCState()), 3);
+        EXPECT_EQ(CountedCCState::findingsOf(copy.getPreviousCCState()), 5);
+
+        // An assignment keeps what the target last reported; a source without states leaves
+        // the target without any.
+        orbLogicalDiskInfo target;
+        target.setEventState(ORB_STATE_OPTIMAL);
+        target.setCurrentCCState(std::make_unique<CountedCCState>(9));
+        target = copy;
+        EXPECT_EQ(target.getState(), ORB_STATE_FAILED);
+        EXPECT_EQ(target.getEventState(), ORB_STATE_OPTIMAL);
+        EXPECT_EQ(CountedCCState::findingsOf(target.getCurrentCCState()), 3);
+        target = sampleVolume();
+        EXPECT_EQ(target.getCurrentCCState(), nullptr);
+        EXPECT_EQ(target.getPreviousCCState(), nullptr);
+
+        // Assigned to itself a record keeps everything; cloned from itself it keeps its states.
+        const auto* current = copy.getCurrentCCState();
+        orbLogicalDiskInfo& alias = copy;
+        copy = alias;
+        EXPECT_EQ(copy.getCurrentCCState(), current);
+        copy.cloneConsistencyCheckState(alias);
+        EXPECT_EQ(CountedCCState::findingsOf(copy.getCurrentCCState()), 3);
+        EXPECT_EQ(CountedCCState::findingsOf(copy.getPreviousCCState()), 5);
+
+        copy.cleanExistingObjReferences();
+        EXPECT_EQ(copy.getCurrentCCState(), nullptr);
+        EXPECT_EQ(copy.getPreviousCCState(), nullptr);
+    }
+    EXPECT_EQ(CountedCCState::live, liveBefore);
+}
+
+TEST(StorageRecords, MovedVolumesKeepWhatWasReportedAndLeaveASafeRecordBehind) {
+    const int liveBefore = CountedCCState::live;
+    {
+        // A growing list relocates its volumes and an erase closes the gap by moving them.
+        std::vector<orbLogicalDiskInfo> volumes;
+        const ORB_RESOURCE_STATE reported[] = {ORB_STATE_OPTIMAL, ORB_STATE_DEGRADED,
+                                               ORB_STATE_OFFLINE, ORB_STATE_FAILED};
+        for (int i = 0; i < 4; ++i) {
+            orbLogicalDiskInfo volume = sampleVolume();
+            volume.setEventState(reported[i]);
+            volume.setCurrentCCState(std::make_unique<CountedCCState>(i));
+            volumes.push_back(std::move(volume));
+        }
+        volumes.erase(volumes.begin() + 1);
+        const int kept[] = {0, 2, 3};
+        ASSERT_EQ(volumes.size(), 3u);
+        for (size_t i = 0; i < volumes.size(); ++i) {
+            EXPECT_EQ(volumes[i].getEventState(), reported[kept[i]]);
+            EXPECT_EQ(CountedCCState::findingsOf(volumes[i].getCurrentCCState()), kept[i]);
+        }
+        EXPECT_EQ(CountedCCState::live, liveBefore + 3);
+
+        // The record left behind by a move owns nothing and can be rendered, copied and reused.
+        orbLogicalDiskInfo moved(std::move(volumes[0]));
+        orbLogicalDiskInfo& leftover = volumes[0];
+        EXPECT_EQ(leftover.getCurrentCCState(), nullptr);
+        EXPECT_EQ(orbLogicalDiskInfo(leftover).getCurrentCCState(), nullptr);
+        leftover.getVariableData();
+        leftover = moved;
+        EXPECT_EQ(CountedCCState::findingsOf(leftover.getCurrentCCState()), 0);
+        EXPECT_EQ(CountedCCState::live, liveBefore + 4);
+    }
+    EXPECT_EQ(CountedCCState::live, liveBefore);
+}
+
+TEST(StorageRecords, ListIndexPastTheEndIsRefusedAndLogged) {
+    orbStorageControllerInfo controller = sampleController();
+    controller.addControllerPort(samplePort("host2", ORB_STATE_OFFLINE));
+    orbLogicalDiskInfo volume = sampleVolume();
+    const orbStorageControllerInfo controllerBefore = controller;
+    const orbLogicalDiskInfo volumeBefore = volume;
+    const orbStorageControllerPortInfo replacement = samplePort("host9", ORB_STATE_RUNNING);
+
+    const struct {
+        const char* operation;
+        size_t index;
+        std::function<bool()> refused;
+    } cases[] = {
+        {"getControllerPort", 2,
+         [&] { return controller.getControllerPort(2) == orbStorageControllerPortInfo(); }},
+        {"setControllerPort", 2, [&] { return !controller.setControllerPort(2, replacement); }},
+        {"deleteControllerPort", SIZE_MAX,
+         [&] { return !controller.deleteControllerPort(SIZE_MAX); }},
+        {"getPhysicalDisk", 2, [&] { return volume.getPhysicalDisk(2).empty(); }},
+        {"setPhysicalDisk", 7, [&] { return !volume.setPhysicalDisk(7, "S4NANE0M500099"); }},
+        {"deletePhysicalDisk", 2, [&] { return !volume.deletePhysicalDisk(2); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.operation);
+        orbtest::LogMark mark;
+        EXPECT_TRUE(c.refused());
+        EXPECT_THAT(mark.mainSince(),
+                    HasSubstr(" STOR_REC: " + std::string(c.operation) + ": index " +
+                              std::to_string(c.index) + " is out of range"));
+    }
+    EXPECT_TRUE(controller == controllerBefore);
+    EXPECT_TRUE(volume == volumeBefore);
+
+    // Inside the list the operations act, and a delete keeps the order of the rest.
+    controller.addControllerPort(samplePort("host3", ORB_STATE_RUNNING));
+    EXPECT_TRUE(controller.setControllerPort(1, replacement));
+    EXPECT_TRUE(controller.deleteControllerPort(0));
+    ASSERT_EQ(controller.getControllerPortListSize(), 2u);
+    EXPECT_EQ(controller.getControllerPort(0).getOSInstanceName(), "/sys/class/scsi_host/host9");
+    EXPECT_EQ(controller.getControllerPort(1).getOSInstanceName(), "/sys/class/scsi_host/host3");
+    EXPECT_TRUE(volume.deletePhysicalDisk(0));
+    EXPECT_EQ(volume.getPhysicalDiskVector(), std::vector<std::string>{"S4NANE0M500002"});
+}
+
+TEST(StorageRecords, EqualityLeavesOutBookkeepingButNotWhatDescribesTheDevice) {
+    const orbDiskInfo previous = sampleDrive();
+    // The descriptor of a running query and what was last reported are bookkeeping; the
+    // drive's identity, a port's status and an enclosure's box number describe the device.
+    orbDiskInfo drive = previous;
+    drive.setOSSGHandle(-1);
+    drive.setEventState(ORB_STATE_FAILED);
+    EXPECT_TRUE(drive == previous);
+    drive.setSerialNumber("S4NANE0M500124");
+    EXPECT_TRUE(drive != previous);
+    orbStorageControllerInfo controller = sampleController();
+    controller.setEventState(ORB_STATE_FAILED);
+    const orbStorageControllerInfo controllerCopy = controller;
+    EXPECT_EQ(controllerCopy.getEventState(), ORB_STATE_FAILED);
+    controller.setControllerPort(0, samplePort("host1", ORB_STATE_OFFLINE));
+    EXPECT_TRUE(controller != controllerCopy);
+    orbStorageEnclosureInfo enclosure = sampleEnclosure();
+    enclosure.setBox(2);
+    EXPECT_TRUE(enclosure != sampleEnclosure());
+}
+
+}  // namespace
