@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "storage/location_code.h"
+
 // The physical location of a field-replaceable unit (I/O card, network port, drive bay,
-// backplane): a 64-bit code the RMC understands, written as 16 upper-case hexadecimal digits.
-extern const char* const ORB_NO_PHYSICAL_LOCATION;  // "FFFFFFFFFFFFFFFF": no location known
+// backplane): a 64-bit code the RMC understands, written as 16 upper-case hexadecimal digits;
+// ORB_UNKNOWN_PHYSICAL_LOCATION ("FFFFFFFFFFFFFFFF") when no location is known.
 
 // Results of checkIfPCICardIsOnBoard.
 enum : int {
@@ -24,7 +26,7 @@ enum : int {
 
 // One variant per platform family computes the codes; orbPhysLocFactory picks the one that
 // matches this server. Every location operation answers a 16-digit code, or
-// ORB_NO_PHYSICAL_LOCATION when the unit cannot be located.
+// ORB_UNKNOWN_PHYSICAL_LOCATION when the unit cannot be located.
 class orbPhysLocInterface {
   public:
     virtual bool Initialize() = 0;

@@ -137,7 +137,7 @@ std::string orbLibraryPhysLocInterface::getPCIeSlotForIOSlot(const std::string& 
 std::string orbLibraryPhysLocInterface::getPhysLocForIOSlot(const std::string& pci) {
     if (!orbUtils::isValidPciAddress(pci)) {
         ORB_LOG_ERROR(TAG, "I/O controller PCI address is invalid. ([%s])", pci.c_str());
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     return physlocEncode(pci, orbUtils::getGeoIDInfo(pci), variant.ioSlotType, nullptr, NO_EXTRA);
 }
@@ -145,11 +145,11 @@ std::string orbLibraryPhysLocInterface::getPhysLocForIOSlot(const std::string& p
 std::string orbLibraryPhysLocInterface::getPhysLocForNetworkAdapter(const std::string& pci) {
     if (!orbUtils::isValidPciAddress(pci)) {
         ORB_LOG_ERROR(TAG, "Network controller PCI address is invalid. ([%s])", pci.c_str());
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     std::vector<std::string> parts;
     if (!geoIdOf(pci, "network adapter", parts)) {
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     // A port built into the system board shares its slot with the board's other ports; the
     // function number tells them apart.
@@ -163,18 +163,18 @@ std::string orbLibraryPhysLocInterface::getPhysLocForChassisDriveSlot(const std:
                                                                       int bay) {
     if (!orbUtils::isValidPciAddress(pci)) {
         ORB_LOG_ERROR(TAG, "Storage controller PCI address is invalid. ([%s])", pci.c_str());
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     std::vector<std::string> parts;
     if (!geoIdOf(pci, "chassis drive slot", parts)) {
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     if (bay < 0 || bay > MAX_UNIT_NUMBER) {
         ORB_LOG_ERROR(TAG,
                       "Invalid internal drive bay # [%d] for physical location encoding at PCI "
                       "address [%s].",
                       bay, pci.c_str());
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     return physlocEncode(pci, parts, variant.driveSlotType, nullptr, std::to_string(bay));
 }
@@ -182,7 +182,7 @@ std::string orbLibraryPhysLocInterface::getPhysLocForChassisDriveSlot(const std:
 std::string orbLibraryPhysLocInterface::getPhysLocForExternalDrive(const std::string& pci) {
     if (!orbUtils::isValidPciAddress(pci)) {
         ORB_LOG_ERROR(TAG, "Storage controller PCI address is invalid. ([%s])", pci.c_str());
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     return physlocEncode(pci, orbUtils::getGeoIDInfo(pci), variant.externalDriveType, nullptr,
                          NO_EXTRA);
@@ -192,18 +192,18 @@ std::string orbLibraryPhysLocInterface::getPhysLocForChassisStorageBackplane(con
                                                                              int box) {
     if (!orbUtils::isValidPciAddress(pci)) {
         ORB_LOG_ERROR(TAG, "Storage controller PCI address is invalid. ([%s])", pci.c_str());
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     std::vector<std::string> parts;
     if (!geoIdOf(pci, "storage backplane", parts)) {
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     if (box < 0 || box > MAX_UNIT_NUMBER) {
         ORB_LOG_ERROR(TAG,
                       "Invalid box number [%d] for storage backplane connected to PCI address "
                       "[%s].",
                       box, pci.c_str());
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     return physlocEncode(pci, parts, variant.backplaneType, nullptr, std::to_string(box));
 }
@@ -261,7 +261,7 @@ std::string orbLibraryPhysLocInterface::physlocEncode(const std::string& pci,
         ORB_LOG_ERROR(TAG,
                       "Failed to determine physical location for PCI address [%s]. (%zu, [%s])",
                       pci.c_str(), parts.size(), joined(parts).c_str());
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     physloc_init_data_fn init = initData.load();
     physloc_encode_fn encodeCode = encode.load();
@@ -270,7 +270,7 @@ std::string orbLibraryPhysLocInterface::physlocEncode(const std::string& pci,
                       "Physical location library [%s] is not loaded; no location for PCI address "
                       "[%s].",
                       variant.libraryPath, pci.c_str());
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
 
     physloc_request_t request{};
@@ -284,7 +284,7 @@ std::string orbLibraryPhysLocInterface::physlocEncode(const std::string& pci,
                               "Invalid GeoID number [%s] at PCI address [%s]: physical location "
                               "numbers range from 0 to 255.",
                               parts[i].c_str(), pci.c_str());
-                return ORB_NO_PHYSICAL_LOCATION;
+                return ORB_UNKNOWN_PHYSICAL_LOCATION;
             }
         }
         if (extra != NO_EXTRA) {
@@ -293,7 +293,7 @@ std::string orbLibraryPhysLocInterface::physlocEncode(const std::string& pci,
                               "Invalid unit number [%s] at PCI address [%s]: physical location "
                               "numbers range from 0 to 255.",
                               extra.c_str(), pci.c_str());
-                return ORB_NO_PHYSICAL_LOCATION;
+                return ORB_UNKNOWN_PHYSICAL_LOCATION;
             }
             request.hasExtra = 1;
         }
@@ -319,7 +319,7 @@ std::string orbLibraryPhysLocInterface::physlocEncode(const std::string& pci,
                           pci.c_str(), result, request.geoid[0], request.geoid[1], request.geoid[2],
                           extra.c_str());
         }
-        return ORB_NO_PHYSICAL_LOCATION;
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
 
     char text[17];

@@ -49,7 +49,7 @@ class orbLibraryPhysLocInterface : public orbPhysLocInterface {
     // Asks the library for the code of one unit. parts are the GeoID numbers as decimal text,
     // extra a function, bay or box number as decimal text, or "NA" for none. A non-zero
     // library result is stored in *rc when rc is given; any failure answers
-    // ORB_NO_PHYSICAL_LOCATION.
+    // ORB_UNKNOWN_PHYSICAL_LOCATION.
     virtual std::string physlocEncode(const std::string& pci, const std::vector<std::string>& parts,
                                       physloc_type_t type, physloc_rtn_t* rc,
                                       const std::string& extra);

@@ -4,19 +4,19 @@ std::string orbMockPhysLocInterface::getPCIeSlotForIOSlot(const std::string&) {
     return "0";
 }
 std::string orbMockPhysLocInterface::getPhysLocForIOSlot(const std::string&) {
-    return ORB_NO_PHYSICAL_LOCATION;
+    return ORB_UNKNOWN_PHYSICAL_LOCATION;
 }
 std::string orbMockPhysLocInterface::getPhysLocForNetworkAdapter(const std::string&) {
-    return ORB_NO_PHYSICAL_LOCATION;
+    return ORB_UNKNOWN_PHYSICAL_LOCATION;
 }
 std::string orbMockPhysLocInterface::getPhysLocForChassisDriveSlot(const std::string&, int) {
-    return ORB_NO_PHYSICAL_LOCATION;
+    return ORB_UNKNOWN_PHYSICAL_LOCATION;
 }
 std::string orbMockPhysLocInterface::getPhysLocForExternalDrive(const std::string&) {
-    return ORB_NO_PHYSICAL_LOCATION;
+    return ORB_UNKNOWN_PHYSICAL_LOCATION;
 }
 std::string orbMockPhysLocInterface::getPhysLocForChassisStorageBackplane(const std::string&, int) {
-    return ORB_NO_PHYSICAL_LOCATION;
+    return ORB_UNKNOWN_PHYSICAL_LOCATION;
 }
 int orbMockPhysLocInterface::checkPCIDevicesLocatedInSameChassis(const std::string&,
                                                                  const std::string&) {

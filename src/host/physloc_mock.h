@@ -3,7 +3,7 @@
 #include "host/physloc_interface.h"
 
 // The interface used when the server's platform has no physical-location library, or its
-// library cannot be loaded: every unit is reported as ORB_NO_PHYSICAL_LOCATION.
+// library cannot be loaded: every unit is reported as ORB_UNKNOWN_PHYSICAL_LOCATION.
 class orbMockPhysLocInterface : public orbPhysLocInterface {
   public:
     bool Initialize() override { return true; }
