@@ -1,14 +1,12 @@
 #include "nic/nic_physical_adapter.h"
 
-#include <cerrno>
-#include <cstdlib>
-
 #include "core/log.h"
 #include "core/platform_path.h"
 #include "core/shell_command.h"
 #include "core/utils.h"
 #include "host/pcie_manufacturer_resolver.h"
 #include "host/physloc_factory.h"
+#include "nic/nic_listing_values.h"
 #include "nic/nic_model_table.h"
 #include "storage/location_code.h"
 
@@ -36,24 +34,11 @@ bool isPortName(const std::string& name) {
     return true;
 }
 
-// A PCI ID as hexadecimal text ("0x14e4" or "14e4"); empty or unreadable text counts as 0.
-unsigned idValue(const std::string& text) {
-    if (text.empty()) {
-        return 0;
-    }
-    errno = 0;
-    char* end = nullptr;
-    unsigned long value = std::strtoul(text.c_str(), &end, 16);
-    if (errno != 0 || end == text.c_str() || *end != '\0' || value > 0xffff) {
-        return 0;
-    }
-    return static_cast<unsigned>(value);
-}
-
 const NICModelInfo* modelOf(const std::string& vendor, const std::string& device,
                             const std::string& subVendor, const std::string& subDevice) {
     auto found = nicPciIdsModelNameMap.find(
-        NICPciIds{idValue(vendor), idValue(device), idValue(subVendor), idValue(subDevice)});
+        NICPciIds{nic_pci_id_value(vendor), nic_pci_id_value(device), nic_pci_id_value(subVendor),
+                  nic_pci_id_value(subDevice)});
     return found == nicPciIdsModelNameMap.end() ? nullptr : &found->second;
 }
 
@@ -62,18 +47,6 @@ std::string withoutPrefix(const std::string& id) {
         return id.substr(2);
     }
     return id;
-}
-
-// The Speed column in Mbps: a decimal number; a negative one counts as 0.
-bool parseSpeed(const std::string& text, int& speed) {
-    errno = 0;
-    char* end = nullptr;
-    long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || errno != 0 || *end != '\0' || value > 0x7fffffffL) {
-        return false;
-    }
-    speed = value < 0 ? 0 : static_cast<int>(value);
-    return true;
 }
 
 }  // namespace
@@ -158,7 +131,7 @@ int NICPhysicalAdapter::discoverPhyAdapterInventory(PhyAdapterInventory& out,
     setNICStateHealthValues(code, state, health);
 
     int speed = 0;
-    if (!parseSpeed(row[SPEED], speed)) {
+    if (!nic_parse_speed(row[SPEED], speed)) {
         ORB_LOG_ERROR(TAG, "Error occurred in identifying the speed");
         speed = 0;
     }
@@ -197,17 +170,9 @@ void NICPhysicalAdapter::getFWVersion(const std::string& name, std::string& out)
     std::vector<std::string> output;
     orbRunShellCommand("grep \"Firmware Version\" " + detailFile, output);
     std::string line = output.empty() ? std::string() : output.front();
-    size_t colon = line.find(':');
-    if (colon == std::string::npos) {
+    if (!nic_firmware_from_line(line, out)) {
         ORB_LOG_ERROR(TAG, "Error occurred in identifying fw version.");
-        return;
     }
-    size_t start = colon + 1;
-    if (start < line.size() && line[start] == ' ') {
-        ++start;
-    }
-    size_t end = line.find('\n', start);
-    out = line.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 void NICPhysicalAdapter::getNICModel(const std::string& vendor, const std::string& device,
