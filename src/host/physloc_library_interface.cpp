@@ -56,6 +56,27 @@ std::string functionOf(const std::string& pci) {
     return dot == std::string::npos ? std::string() : pci.substr(dot + 1);
 }
 
+// The controller kinds whose invalid addresses are reported, each with its own line.
+enum class Controller { IO, NETWORK, STORAGE };
+
+bool isValidAddress(const std::string& pci, Controller controller) {
+    if (orbUtils::isValidPciAddress(pci)) {
+        return true;
+    }
+    switch (controller) {
+        case Controller::IO:
+            ORB_LOG_ERROR(TAG, "I/O controller PCI address is invalid. ([%s])", pci.c_str());
+            break;
+        case Controller::NETWORK:
+            ORB_LOG_ERROR(TAG, "Network controller PCI address is invalid. ([%s])", pci.c_str());
+            break;
+        case Controller::STORAGE:
+            ORB_LOG_ERROR(TAG, "Storage controller PCI address is invalid. ([%s])", pci.c_str());
+            break;
+    }
+    return false;
+}
+
 }  // namespace
 
 void orbLibraryPhysLocInterface::LibraryCloser::operator()(void* handle) const {
@@ -135,16 +156,14 @@ std::string orbLibraryPhysLocInterface::getPCIeSlotForIOSlot(const std::string& 
 }
 
 std::string orbLibraryPhysLocInterface::getPhysLocForIOSlot(const std::string& pci) {
-    if (!orbUtils::isValidPciAddress(pci)) {
-        ORB_LOG_ERROR(TAG, "I/O controller PCI address is invalid. ([%s])", pci.c_str());
+    if (!isValidAddress(pci, Controller::IO)) {
         return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     return physlocEncode(pci, orbUtils::getGeoIDInfo(pci), variant.ioSlotType, nullptr, NO_EXTRA);
 }
 
 std::string orbLibraryPhysLocInterface::getPhysLocForNetworkAdapter(const std::string& pci) {
-    if (!orbUtils::isValidPciAddress(pci)) {
-        ORB_LOG_ERROR(TAG, "Network controller PCI address is invalid. ([%s])", pci.c_str());
+    if (!isValidAddress(pci, Controller::NETWORK)) {
         return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     std::vector<std::string> parts;
@@ -161,8 +180,7 @@ std::string orbLibraryPhysLocInterface::getPhysLocForNetworkAdapter(const std::s
 
 std::string orbLibraryPhysLocInterface::getPhysLocForChassisDriveSlot(const std::string& pci,
                                                                       int bay) {
-    if (!orbUtils::isValidPciAddress(pci)) {
-        ORB_LOG_ERROR(TAG, "Storage controller PCI address is invalid. ([%s])", pci.c_str());
+    if (!isValidAddress(pci, Controller::STORAGE)) {
         return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     std::vector<std::string> parts;
@@ -180,8 +198,7 @@ std::string orbLibraryPhysLocInterface::getPhysLocForChassisDriveSlot(const std:
 }
 
 std::string orbLibraryPhysLocInterface::getPhysLocForExternalDrive(const std::string& pci) {
-    if (!orbUtils::isValidPciAddress(pci)) {
-        ORB_LOG_ERROR(TAG, "Storage controller PCI address is invalid. ([%s])", pci.c_str());
+    if (!isValidAddress(pci, Controller::STORAGE)) {
         return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     return physlocEncode(pci, orbUtils::getGeoIDInfo(pci), variant.externalDriveType, nullptr,
@@ -190,8 +207,7 @@ std::string orbLibraryPhysLocInterface::getPhysLocForExternalDrive(const std::st
 
 std::string orbLibraryPhysLocInterface::getPhysLocForChassisStorageBackplane(const std::string& pci,
                                                                              int box) {
-    if (!orbUtils::isValidPciAddress(pci)) {
-        ORB_LOG_ERROR(TAG, "Storage controller PCI address is invalid. ([%s])", pci.c_str());
+    if (!isValidAddress(pci, Controller::STORAGE)) {
         return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
     std::vector<std::string> parts;
@@ -240,8 +256,7 @@ int orbLibraryPhysLocInterface::checkIfPCICardIsOnBoard(const std::string& pci) 
 
 int orbLibraryPhysLocInterface::getChassisLocationForIOSlot(const std::string& pci,
                                                             std::string& out) {
-    if (!orbUtils::isValidPciAddress(pci)) {
-        ORB_LOG_ERROR(TAG, "I/O controller PCI address is invalid. ([%s])", pci.c_str());
+    if (!isValidAddress(pci, Controller::IO)) {
         return ORB_PCI_ADDRESS_INVALID;
     }
     std::vector<std::string> parts;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/system_interface_factory.h"
-#include "nic/nic_physical_adapter.h"
+#include "nic/expected_port.h"
 #include "support/test_environment.h"
 
 ORB_TEST_HOST("bravo");
@@ -14,16 +14,7 @@ namespace {
 
 TEST(NICAdapterBravo, PortsOfTheHostAreDescribed) {
     ASSERT_EQ(orbSystemInterfaceFactory::getSystemInterface()->populateHardwarePCIDetails(), 0);
-    struct Case {
-        std::vector<std::string> row;
-        const char* model;
-        const char* partNumber;
-        const char* firmware;
-        const char* location;
-        const char* manufacturer;
-        const char* state;
-    };
-    const Case cases[] = {
+    const ExpectedPort ports[] = {
         {{"vmnic1", "0000:3d:00.1", "bnxtnet", "Down", "Down", "0", "Half", "00:0a:f7:b2:16:d1",
           "1500", "Broadcom BCM57416 NetXtreme-E 10GBASE-T RDMA Ethernet Controller"},
          "Broadcom BCM57416 NetXtreme-E Dual-port 10GBASE-T OCP 2.0 Adapter",
@@ -31,7 +22,10 @@ TEST(NICAdapterBravo, PortsOfTheHostAreDescribed) {
          "224.0.158.0/pkg 224.1.102.0",
          "3001010000030101",
          "Vex",
-         "Offline"},
+         "PCI 0000:3d:00.1 r001i01s00",
+         "Offline",
+         "OK",
+         0},
         {{"vmnic2", "0000:5f:00.0", "nmlx5_core", "Up", "Up", "25000", "Full", "b8:59:9f:3e:a0:12",
           "9000", "Mellanox Technologies MT27800 Family [ConnectX-5]"},
          "Mellanox ConnectX-5 EN 25GbE Single-port SFP28 Adapter",
@@ -39,19 +33,13 @@ TEST(NICAdapterBravo, PortsOfTheHostAreDescribed) {
          "16.35.2000",
          "030101020003FF00",
          "Mellanox Technologies",
-         "Online"},
+         "PCI 0000:5f:00.0 r001i01s02",
+         "Online",
+         "OK",
+         25000},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.row[0]);
-        std::vector<std::string> columns = c.row;
-        PhyAdapterInventory port;
-        ASSERT_EQ(NICPhysicalAdapter::discoverPhyAdapterInventory(port, columns), 0);
-        EXPECT_EQ(port.getNICModel(), c.model);
-        EXPECT_EQ(port.getPartNumber(), c.partNumber);
-        EXPECT_EQ(port.getFirmVersion(), c.firmware);
-        EXPECT_EQ(port.getPhyLocation(), c.location);
-        EXPECT_EQ(port.getManufacturer(), c.manufacturer);
-        EXPECT_EQ(port.getState(), c.state);
+    for (const ExpectedPort& port : ports) {
+        expectPortDescribed(port);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/system_interface_factory.h"
+#include "nic/expected_port.h"
 #include "nic/nic_physical_adapter.h"
 #include "support/test_environment.h"
 
@@ -30,19 +31,7 @@ class NICAdapter : public ::testing::Test {
 };
 
 TEST_F(NICAdapter, PortsOfTheHostAreDescribed) {
-    struct Case {
-        std::vector<std::string> row;
-        const char* model;
-        const char* partNumber;
-        const char* firmware;
-        const char* location;
-        const char* manufacturer;
-        const char* description;
-        const char* state;
-        const char* health;
-        int speed;
-    };
-    const Case cases[] = {
+    const ExpectedPort ports[] = {
         {row("vmnic0", "0000:18:00.0", "Up", "Up", "25000"),
          "Broadcom BCM57414 NetXtreme-E Dual-port 10Gb/25Gb SFP28 LOM", "VXA-0414-LOM2",
          "225.0.145.0/pkg 225.1.111.0", "3B01010000040001", "Vex", "PCI 0000:18:00.0 r001u01p0i00",
@@ -56,25 +45,8 @@ TEST_F(NICAdapter, PortsOfTheHostAreDescribed) {
          "4.20 0x80017785 1.3346.0", "030101020404FF00", "Intel Corporation",
          "PCI 0000:af:00.0 r001u01p2i04", "Online", "OK", 25000},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.row[0]);
-        std::vector<std::string> columns = c.row;
-        PhyAdapterInventory port;
-        ASSERT_EQ(NICPhysicalAdapter::discoverPhyAdapterInventory(port, columns), 0);
-        EXPECT_EQ(port.getNICModel(), c.model);
-        EXPECT_EQ(port.getPartNumber(), c.partNumber);
-        EXPECT_EQ(port.getFirmVersion(), c.firmware);
-        EXPECT_EQ(port.getPhyLocation(), c.location);
-        EXPECT_EQ(port.getManufacturer(), c.manufacturer);
-        EXPECT_EQ(port.getPCIDescription(), c.description);
-        EXPECT_EQ(port.getState(), c.state);
-        EXPECT_EQ(port.getHealth(), c.health);
-        EXPECT_EQ(port.getSpeed(), c.speed);
-        EXPECT_EQ(port.getIntfName(), c.row[0]);
-        EXPECT_EQ(port.getDeviceName(), c.row[0]);
-        EXPECT_EQ(port.getLinkStatus(), c.row[4]);
-        EXPECT_EQ(port.getMACAddress(), "00:0a:f7:9c:41:20");
-        EXPECT_EQ(port.getSerialNumber(), "");
+    for (const ExpectedPort& port : ports) {
+        expectPortDescribed(port);
     }
 }
 
