@@ -28,7 +28,11 @@ constexpr long kSimulateAbort = 6;
 
 // Thrown where no handler can exist, so the process aborts as an unhandled exception would.
 #pragma GCC diagnostic push
+#if defined(__clang__)
+#pragma GCC diagnostic ignored "-Wexceptions"
+#else
 #pragma GCC diagnostic ignored "-Wterminate"
+#endif
 [[noreturn]] void throwUncaught(long value) noexcept {
     throw std::invalid_argument("Simulated unhandled exception " + std::to_string(value));
 }

@@ -18,7 +18,10 @@ class orbUtils {
     static std::string getPlatformFamily();
     static std::string getSystemManufacturer();
 
-    // GeoIDs of PCI addresses, from the SMBIOS slot and onboard-device records.
+    // GeoIDs of PCI addresses, from the SMBIOS slot and onboard-device records. The map is
+    // (re)built by initGeoIDMap, or by the first lookup; records without a bus address give no
+    // entry. getGeoIDFromDesignation finds a GeoID of the platform family's form standing on its
+    // own inside a slot designation ("PCIe Slot 1 [r001u01p1i01]"), or gives "NotAvailable".
     static void initGeoIDMap();
     static std::string getGeoIDStr(const std::string& pciAddress);  // or "NotAvailable"
     static std::vector<std::string> getGeoIDInfo(const std::string& pciAddress);
@@ -41,11 +44,21 @@ class orbUtils {
     static long getSystemCurrentBootTime();
     static void diffTimespec(const timespec& start, const timespec& end, timespec& difference);
 
-    // ESXi command-line tools.
+    // ESXi command-line tools. The command line is run by the shell as given: callers quote
+    // (orbShellQuote) or validate every piece of outside text in it. The output comes back in
+    // pieces of at most 2047 characters, normally one line (with its line feed) each.
     static std::vector<std::string> executeCliCommandAndFetchOutput(const std::string& command);
+    // The text after the first ": " of the first match of pattern (POSIX extended syntax,
+    // matched line by line: "." and "[^x]" never cross a line end) in text; empty when nothing
+    // matches.
     static std::string getValueByRegexFromLocalcli(const std::string& text,
                                                    const std::string& pattern);
+    // Every non-empty line, without its surrounding blanks and line end, preceded by a comma,
+    // the lines still separated by line feeds: ",Vendor ID: 0x8086\n,Device ID: 0x2826". So
+    // a pattern such as ",Device ID: \S+" finds a label at the start of a line and its value
+    // ends with the line.
     static std::string parseEsxiCommandOutputAsCsv(const std::vector<std::string>& lines);
+    // Removes blanks, tabs and line ends at both ends.
     static void trimLeadingTrailingSpaces(const std::string& text, std::string& trimmed);
 
     // PCI IDs of a device from the hardware list file, as the texts listed there ("0x8086");

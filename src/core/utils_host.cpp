@@ -1,0 +1,121 @@
+// Host identity: name, ESXi version and description, and the host's IPv4 addresses.
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/utsname.h>
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+#include "core/log.h"
+#include "core/utils.h"
+
+namespace {
+
+constexpr char kTag[] = "ORB_UTILS";
+constexpr char kLoopbackName[] = "lo";
+constexpr char kLoopbackAddress[] = "127.0.0.1";
+
+struct AddressState {
+    std::mutex mutex;
+    std::string primaryIPv4Address;
+    std::string auxIPv4Address;
+};
+
+AddressState& addresses() {
+    static AddressState instance;
+    return instance;
+}
+
+struct InterfaceListDeleter {
+    void operator()(ifaddrs* list) const { freeifaddrs(list); }
+};
+
+// The value of the localcli "Label: value" line that grep left over.
+std::string versionField(const char* command, const char* labelPattern) {
+    std::string text =
+        orbUtils::parseEsxiCommandOutputAsCsv(orbUtils::executeCliCommandAndFetchOutput(command));
+    std::string value;
+    orbUtils::trimLeadingTrailingSpaces(orbUtils::getValueByRegexFromLocalcli(text, labelPattern),
+                                        value);
+    return value;
+}
+
+}  // namespace
+
+std::string orbUtils::readHostName() {
+    utsname names{};
+    if (uname(&names) != 0) {
+        return " ";
+    }
+    return names.nodename;
+}
+
+std::string orbUtils::readHostOSVersion() {
+    return versionField("localcli system version get | grep -i Version:", ",Version: .*");
+}
+
+std::string orbUtils::readHostOSName() {
+    return versionField("localcli system version get | grep -i Product", ",Product: .*");
+}
+
+std::string orbUtils::readHostOSDescription() {
+    utsname names{};
+    if (uname(&names) != 0) {
+        return std::string();
+    }
+    return std::string(names.sysname) + " " + names.nodename + " " + names.release + " " +
+           names.version + " " + names.machine;
+}
+
+std::vector<std::string> orbUtils::getIPAddresses() {
+    std::vector<std::string> found;
+    ifaddrs* head = nullptr;
+    if (getifaddrs(&head) != 0) {
+        ORB_LOG_ERROR(kTag, "Unable to list the network interfaces.");
+        head = nullptr;
+    }
+    std::unique_ptr<ifaddrs, InterfaceListDeleter> list(head);
+    for (const ifaddrs* entry = list.get(); entry != nullptr; entry = entry->ifa_next) {
+        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
+            entry->ifa_name == nullptr) {
+            continue;
+        }
+        char text[INET_ADDRSTRLEN] = {};
+        const sockaddr_in* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+        if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof(text)) == nullptr) {
+            continue;
+        }
+        ORB_LOG_DEBUG(kTag, "%s IP Address %s\n", entry->ifa_name, text);
+        if (std::string(entry->ifa_name) == kLoopbackName) {
+            continue;
+        }
+        found.emplace_back(text);
+    }
+
+    // The auxiliary address stays the same for as long as the host still has it, so that events
+    // do not name a different address every time.
+    AddressState& state = addresses();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    if (std::find(found.begin(), found.end(), state.auxIPv4Address) == found.end()) {
+        state.auxIPv4Address = found.empty() ? std::string() : found.front();
+    }
+    return found;
+}
+
+std::vector<std::string> orbUtils::updateAndFetchIPAddresses() {
+    std::vector<std::string> found = getIPAddresses();
+    AddressState& state = addresses();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    state.primaryIPv4Address = found.empty() ? std::string(kLoopbackAddress) : found.front();
+    return found;
+}
+
+std::string orbUtils::getPrimaryIPAddress() {
+    AddressState& state = addresses();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    return state.primaryIPv4Address.empty() ? state.auxIPv4Address : state.primaryIPv4Address;
+}

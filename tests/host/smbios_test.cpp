@@ -1,0 +1,352 @@
+#include "host/smbios.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/common/smbios_builder.h"
+#include "support/test_environment.h"
+
+namespace {
+
+using orbsim::SmbiosBuilder;
+using orbsim::SmbiosFields;
+
+template <typename Record>
+std::vector<Record> recordsOf(int type) {
+    void* records = nullptr;
+    int count = -1;
+    if (getSmbiosRecordsByType(type, &records, &count) != 0) {
+        EXPECT_EQ(records, nullptr);
+        EXPECT_EQ(count, 0);
+        return {};
+    }
+    const Record* first = static_cast<const Record*>(records);
+    std::vector<Record> copy(first, first + count);
+    free(records);
+    return copy;
+}
+
+// Replaces the loaded table with these bytes (laid out as the device file is).
+int load(const std::vector<uint8_t>& image) {
+    SmBiosDeinit();
+    return SmBiosInitFromBuffer(image.data(), image.size());
+}
+
+std::vector<uint8_t> committedTable(const std::string& host) {
+    std::string bytes = orbtest::readFile(
+        orbtest::sourcePath("sim/hosts/" + host + "/vmfs/devices/char/mem/smbios"));
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+template <typename Record>
+std::string addressOf(const Record& r) {
+    char text[32];
+    snprintf(text, sizeof(text), "%04x:%02x:%02x.%x", r.segmentGroupNum, r.busNum,
+             r.devFuncNum >> 3, r.devFuncNum & 7);
+    return text;
+}
+
+// A slot's formatted area after the header, bus 0000:3b:00.0, designation string `number`.
+SmbiosFields slotFields(uint8_t number) {
+    return SmbiosFields().bytes({number, 0xB5, 0x0B, 4, 4, 1, 0, 0x0C, 1, 0, 0, 0x3b, 0});
+}
+
+// One structure with the given formatted area (after the header) and strings.
+std::vector<uint8_t> tableWith(uint8_t type, const SmbiosFields& fields,
+                               const std::vector<std::string>& strings) {
+    SmbiosBuilder builder;
+    builder.add(type, fields, strings);
+    builder.addEndOfTable();
+    return builder.image();
+}
+
+TEST(Smbios, LoadsTheDeviceFileOnceAndAgainAfterDeinit) {
+    EXPECT_EQ(getSmbiosRecordsByType(1, nullptr, nullptr), -1);
+    EXPECT_TRUE(recordsOf<DMI_SYSTEM_INFO>(1).empty());  // nothing loaded yet
+    ASSERT_EQ(SmBiosInit(), 0);
+    ASSERT_EQ(SmBiosInit(), 0);
+    auto systems = recordsOf<DMI_SYSTEM_INFO>(1);
+    ASSERT_EQ(systems.size(), 1u);
+    EXPECT_STREQ(systems[0].manufacturer, "Vex Systems Inc.");
+    EXPECT_STREQ(systems[0].uuid, "8e715f3a-412c-11e8-9b6d-001e67a45210");
+    EXPECT_STREQ(systems[0].family, "PLATFAM-ALPHA");
+    EXPECT_EQ(recordsOf<DMI_ONBOARD_DEVICE_EX>(41).size(), 3u);
+    // Memory devices are in the table, but not a type this reader hands out.
+    void* records = reinterpret_cast<void*>(1);
+    int count = 7;
+    EXPECT_EQ(getSmbiosRecordsByType(17, &records, &count), -1);
+    EXPECT_EQ(records, nullptr);
+    EXPECT_EQ(count, 0);
+
+    SmBiosDeinit();
+    SmBiosDeinit();
+    EXPECT_TRUE(recordsOf<DMI_SYSTEM_INFO>(1).empty());
+
+    std::string device = orbtest::rootPath("/vmfs/devices/char/mem/smbios");
+    std::string saved = orbtest::readFile(device);
+    ASSERT_EQ(unlink(device.c_str()), 0);
+    EXPECT_EQ(SmBiosInit(), -1);
+    ASSERT_TRUE(orbtest::writeFile(device, saved.substr(0, saved.size() / 2)));
+    EXPECT_EQ(SmBiosInit(), -1);  // the table length runs past the end of the file
+    ASSERT_TRUE(orbtest::writeFile(device, saved));
+    EXPECT_EQ(SmBiosInit(), 0);
+    EXPECT_EQ(recordsOf<DMI_SYSTEM_SLOT>(9).size(), 7u);
+}
+
+TEST(Smbios, EntryPointAndTableMustLieInsideTheBytesRead) {
+    SmbiosBuilder builder;
+    builder.add(1, SmbiosFields().u8(1).u8(0).u8(0).u8(0), {"Vex"});
+    builder.addEndOfTable();
+    const std::vector<uint8_t> good = builder.image();
+
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        int result;
+    };
+    std::vector<uint8_t> shifted(8, 0xAA);
+    shifted.insert(shifted.end(), good.begin(), good.end());
+    std::vector<uint8_t> misaligned(2, 0xAA);
+    misaligned.insert(misaligned.end(), good.begin(), good.end());
+    std::vector<uint8_t> tooLong = good;
+    tooLong[22] = static_cast<uint8_t>(good.size());  // table length past the bytes read
+    std::vector<uint8_t> shortEntryPoint = good;
+    shortEntryPoint[5] = 16;
+    std::vector<uint8_t> entryPointPastEnd = good;
+    entryPointPastEnd[5] = 0xFF;
+    const Case cases[] = {
+        {"whole image", good, 0},
+        {"anchor on a later 4-byte step", shifted, 0},
+        {"anchor between 4-byte steps", misaligned, -1},
+        {"no anchor", std::vector<uint8_t>(64, 0), -1},
+        {"anchor only", {'_', 'S', 'M', '_'}, -1},
+        {"entry point cut short", std::vector<uint8_t>(good.begin(), good.begin() + 20), -1},
+        {"table cut short", std::vector<uint8_t>(good.begin(), good.end() - 3), -1},
+        {"table length past the bytes read", tooLong, -1},
+        {"entry point length below its fields", shortEntryPoint, -1},
+        {"entry point length past the bytes read", entryPointPastEnd, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(load(c.bytes), c.result);
+        EXPECT_EQ(recordsOf<DMI_SYSTEM_INFO>(1).size(), c.result == 0 ? 1u : 0u);
+    }
+    SmBiosDeinit();
+    EXPECT_EQ(SmBiosInitFromBuffer(nullptr, 10), -1);
+}
+
+TEST(Smbios, DamagedStructuresAreReadOnlyToTheTableEnd) {
+    auto slot = [](const std::string& designation, bool terminated) {
+        std::vector<uint8_t> bytes = {9, 17, 0x20, 0x00};
+        const std::vector<uint8_t> fields = slotFields(1).data();
+        bytes.insert(bytes.end(), fields.begin(), fields.end());
+        bytes.insert(bytes.end(), designation.begin(), designation.end());
+        if (terminated) {
+            bytes.insert(bytes.end(), {0, 0});
+        }
+        return bytes;
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::vector<uint8_t>> tail;  // raw structures after one good slot
+        size_t slots;
+        const char* lastDesignation;
+    };
+    const Case cases[] = {
+        {"strings without terminator at the table end", {slot("SLOT9 cut", false)}, 2, "SLOT9 cut"},
+        {"formatted length past the table end", {{9, 200, 0x21, 0x00, 1, 0xB5}}, 1, "SLOT1"},
+        {"formatted length below the header",
+         {{9, 2, 0x21, 0x00}, slot("SLOT3", true)},
+         1,
+         "SLOT1"},
+        {"header cut short", {{9, 17}}, 1, "SLOT1"},
+        {"structures after the end of table",
+         {{127, 4, 0x22, 0, 0, 0}, slot("SLOT4", true)},
+         1,
+         "SLOT1"},
+        {"no end-of-table structure", {slot("SLOT5", true)}, 2, "SLOT5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SmbiosBuilder builder;
+        builder.addRaw(slot("SLOT1", true));
+        for (const auto& raw : c.tail) {
+            builder.addRaw(raw);
+        }
+        // The loader copies exactly these bytes: a read past the table end is a read past the
+        // allocation.
+        ASSERT_EQ(load(builder.image()), 0);
+        auto slots = recordsOf<DMI_SYSTEM_SLOT>(9);
+        ASSERT_EQ(slots.size(), c.slots);
+        EXPECT_STREQ(slots.back().designation, c.lastDesignation);
+        EXPECT_EQ(addressOf(slots.front()), "0000:3b:00.0");
+    }
+}
+
+TEST(Smbios, SystemInformationFieldsFollowTheFormattedLength) {
+    const std::vector<uint8_t> stored = {0x3a, 0x5f, 0x71, 0x8e, 0x2c, 0x41, 0xe8, 0x11,
+                                         0x9b, 0x6d, 0x00, 0x1e, 0x67, 0xa4, 0x52, 0x10};
+    // time_hi 0xd011 reads as a byte-swapped 0x11d0: the first three fields are swapped.
+    const std::vector<uint8_t> swapped = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x11, 0xd0,
+                                          0x80, 0x90, 0xa0, 0xb0, 0xc0, 0xd0, 0xe0, 0xf0};
+    struct Case {
+        uint8_t length;
+        std::vector<uint8_t> uuidBytes;
+        const char* product;
+        const char* uuid;
+        const char* sku;
+        const char* family;
+    };
+    const Case cases[] = {
+        {4, stored, "", "", "", ""},
+        {8, stored, "VX-R4800", "", ".", ""},
+        {25, stored, "VX-R4800", "8e715f3a-412c-11e8-9b6d-001e67a45210", ".", ""},
+        {27, stored, "VX-R4800", "8e715f3a-412c-11e8-9b6d-001e67a45210", "SKU-2S", "PLATFAM-ALPHA"},
+        {27, swapped, "VX-R4800", "01020304-0506-11d0-8090-a0b0c0d0e0f0", "SKU-2S",
+         "PLATFAM-ALPHA"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.length));
+        orbsim::SmbiosSystemInformation info;
+        info.manufacturer = info.version = info.serialNumber = "x";
+        info.productName = "VX-R4800";
+        info.uuid = c.uuidBytes;
+        info.skuNumber = "SKU-2S";
+        info.family = "PLATFAM-ALPHA";
+        info.formattedLength = c.length < 8 ? 8 : c.length;
+        SmbiosBuilder builder;
+        builder.addSystemInformation(info);
+        std::vector<uint8_t> image = builder.image();
+        image[31 + 1] = c.length;  // the structure's header follows the 31-byte entry point
+        ASSERT_EQ(load(image), 0);
+        auto systems = recordsOf<DMI_SYSTEM_INFO>(1);
+        ASSERT_EQ(systems.size(), 1u);
+        EXPECT_STREQ(systems[0].productName, c.product);
+        EXPECT_STREQ(systems[0].uuid, c.uuid);
+        EXPECT_STREQ(systems[0].skuNumber, c.sku);
+        EXPECT_STREQ(systems[0].family, c.family);
+    }
+}
+
+TEST(Smbios, StringsAreLookedUpByNumberAndMadePrintable) {
+    const std::string longText(300, 'W');
+    struct Case {
+        uint8_t number;
+        std::vector<std::string> strings;
+        std::string designation;
+    };
+    const Case cases[] = {
+        {1, {"SLOT1", "other"}, "SLOT1"},
+        {2, {"SLOT1", "SLOT2"}, "SLOT2"},
+        {0, {"SLOT1"}, "Undefined"},
+        {3, {"SLOT1", "SLOT2"}, "Undefined"},
+        {1, {}, "Undefined"},
+        {1, {"SLOT\t1\xc3\xa9"}, "SLOT.1.."},
+        {1, {longText}, longText.substr(0, 127)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.designation);
+        ASSERT_EQ(load(tableWith(9, slotFields(c.number), c.strings)), 0);
+        auto slots = recordsOf<DMI_SYSTEM_SLOT>(9);
+        ASSERT_EQ(slots.size(), 1u);
+        EXPECT_EQ(slots[0].designation, c.designation);
+    }
+}
+
+TEST(Smbios, SlotAndDeviceFieldsNeedTheirFormattedLength) {
+    const std::vector<uint8_t> slot = {1,    0xB6, 0x0D, 4,    4,    0x02, 0x01,
+                                       0x0C, 0x01, 0x01, 0x00, 0x3b, 0x0a};
+    // Below 17 the bytes after the formatted area are the designation's text, never a bus.
+    for (uint8_t length : {9, 11, 13, 14, 16, 17}) {
+        SCOPED_TRACE(static_cast<int>(length));
+        std::vector<uint8_t> formatted(slot.begin(), slot.begin() + (length - 4));
+        ASSERT_EQ(load(tableWith(9, SmbiosFields().bytes(formatted), {"SLOT"})), 0);
+        auto slots = recordsOf<DMI_SYSTEM_SLOT>(9);
+        ASSERT_EQ(slots.size(), 1u);
+        EXPECT_EQ(slots[0].id, length >= 11 ? 0x0102 : 0);
+        EXPECT_EQ(addressOf(slots[0]), length >= 17 ? "0001:3b:01.2" : "0000:00:00.0");
+    }
+
+    const std::vector<uint8_t> device = {1, 0x85, 2, 0, 0, 0x18, 0x01};
+    for (uint8_t length : {7, 10, 11}) {
+        SCOPED_TRACE(static_cast<int>(length));
+        std::vector<uint8_t> formatted(device.begin(), device.begin() + (length - 4));
+        ASSERT_EQ(load(tableWith(41, SmbiosFields().bytes(formatted), {"Onboard LOM"})), 0);
+        auto devices = recordsOf<DMI_ONBOARD_DEVICE_EX>(41);
+        ASSERT_EQ(devices.size(), 1u);
+        EXPECT_EQ(devices[0].deviceTypeInstance, 2);
+        EXPECT_EQ(addressOf(devices[0]), length >= 11 ? "0000:18:00.1" : "0000:00:00.0");
+    }
+
+    DMI_SYSTEM_SLOT record{};
+    SMBIOS_STRUCTURE shortView{slot.data(), 3};
+    EXPECT_EQ(DmiSystemSlot_Decode(&record, nullptr, 0), -1);
+    EXPECT_EQ(DmiSystemSlot_Decode(&record, &shortView, 0), -1);
+    EXPECT_EQ(DmiSystemInfo_decode(nullptr, &shortView, 0), -1);
+}
+
+TEST(Smbios, SlotPrintShowsEveryField) {
+    ASSERT_EQ(load(committedTable("default")), 0);
+    auto slots = recordsOf<DMI_SYSTEM_SLOT>(9);
+    ASSERT_EQ(slots.size(), 7u);
+    // A record filled by hand without a terminator prints no further than its field.
+    std::memset(slots[6].designation, 'D', sizeof(slots[6].designation));
+
+    testing::internal::CaptureStdout();
+    DmiSystemSlot_Print(slots.data(), 0);
+    DmiSystemSlot_Print(slots.data(), 6);
+    DmiSystemSlot_Print(nullptr, 0);
+    std::string printed = testing::internal::GetCapturedStdout();
+    const std::string first =
+        "System Slot record #0  (Type 9)\n"
+        "   handle              : 0x0008\n"
+        "   designation         : PCIe Slot 1 [r001u01p1i01]\n"
+        "   type                : 0xb5\n";
+    EXPECT_EQ(printed.substr(0, first.size()), first);
+    EXPECT_NE(printed.find("   segmentGroupNum     : 0x0000\n"
+                           "   busNum              : 0x3b\n"
+                           "   devFuncNum          : 0x00\n"
+                           "System Slot record #6  (Type 9)\n"),
+              std::string::npos);
+    EXPECT_NE(printed.find(": " + std::string(128, 'D') + "\n"), std::string::npos);
+}
+
+TEST(Smbios, WalksNeverMeetATableBeingFreed) {
+    const std::vector<uint8_t> image = committedTable("default");
+    ASSERT_EQ(load(image), 0);
+    std::atomic<bool> stop{false};
+    std::atomic<int> badCounts{0};
+    std::vector<std::thread> walkers;
+    for (int i = 0; i < 3; ++i) {
+        walkers.emplace_back([&] {
+            while (!stop.load()) {
+                void* records = nullptr;
+                int count = 0;
+                if (getSmbiosRecordsByType(9, &records, &count) == 0) {
+                    if (count != 7) {
+                        ++badCounts;
+                    }
+                    free(records);
+                }
+            }
+        });
+    }
+    for (int round = 0; round < 300; ++round) {
+        SmBiosDeinit();
+        SmBiosInitFromBuffer(image.data(), image.size());
+    }
+    stop.store(true);
+    for (std::thread& walker : walkers) {
+        walker.join();
+    }
+    EXPECT_EQ(badCounts.load(), 0);
+}
+
+}  // namespace
