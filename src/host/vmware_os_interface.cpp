@@ -30,8 +30,8 @@ orbVmwareOSInterface* orbVmwareOSInterface::getInstance() {
     // A function-local object: created once (also when two threads ask at the same time) and
     // destroyed once by the runtime at exit; nobody deletes it.
     static orbVmwareOSInterface instance;
-    objInstance = &instance;
-    return objInstance;
+    static orbVmwareOSInterface* const published = (objInstance = &instance);
+    return published;
 }
 
 orbVmwareOSInterface::~orbVmwareOSInterface() {
