@@ -55,6 +55,17 @@ void prepareRoot() {
             std::exit(2);
         }
     }
+    // Stand-ins built from sim/ (such as shared objects) wait in the build tree's overlay and
+    // are laid over every host at the paths the service reads them from.
+    fs::path overlay = fs::path(ORB_BINARY_DIR) / "sim" / "overlay";
+    if (fs::exists(overlay)) {
+        fs::copy(overlay, s.root,
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+        if (error) {
+            std::fprintf(stderr, "cannot copy %s: %s\n", overlay.c_str(), error.message().c_str());
+            std::exit(2);
+        }
+    }
     writeFile(s.root + "/etc/config/vex/orb/orb.conf", s.configuration);
     fs::create_directories(s.root + "/opt/vex/orb/log", error);
     fs::create_directories(s.root + "/opt/vex/orb/data", error);

@@ -1,0 +1,68 @@
+// Manufacturer of PCI devices on the default host: the server's manufacturer for devices on
+// the system board, the subsystem vendor's name for add-in cards.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "host/pcie_manufacturer_resolver.h"
+#include "host/system_interface_factory.h"
+#include "support/test_environment.h"
+
+namespace {
+
+struct Outcome {
+    std::string manufacturer;
+    std::string subVendorId;
+};
+
+Outcome resolve(const std::string& pci, const std::string& subVendorId = "",
+                const std::string& manufacturer = "") {
+    Outcome outcome{manufacturer, subVendorId};
+    PCIeManufacturerResolver::fetchManufacturer(pci, outcome.subVendorId, outcome.manufacturer);
+    return outcome;
+}
+
+TEST(Manufacturer, OnBoardAndAddInDevicesOfTheHost) {
+    // Without a hardware list an add-in card has no subsystem vendor and so no manufacturer.
+    orbtest::LogMark mark;
+    EXPECT_EQ(resolve("0000:3b:00.0").manufacturer, "");
+    EXPECT_NE(mark.mainSince().find("Unable to fetch manufacturer name for PCI Subsystem Vendor "
+                                    "ID : 0x0000 as there is no mapping vendor information."),
+              std::string::npos);
+
+    ASSERT_EQ(orbSystemInterfaceFactory::getSystemInterface()->populateHardwarePCIDetails(), 0);
+    EXPECT_EQ(resolve("0000:18:00.0").manufacturer, "Vex");  // "Vex Systems Inc." on board
+    EXPECT_EQ(resolve("0000:3b:00.0").manufacturer, "Broadcom / LSI");
+    Outcome emulex = resolve("0000:86:00.0");
+    EXPECT_EQ(emulex.manufacturer, "Emulex Corporation");
+    EXPECT_EQ(emulex.subVendorId, "10df");
+    // A subsystem vendor the caller already knows decides alone.
+    EXPECT_EQ(resolve("0000:86:00.0", "1077").manufacturer, "QLogic Corp.");
+
+    EXPECT_EQ(resolve("0000:3b:00.0", "1f3c").manufacturer, "");
+    EXPECT_NE(mark.mainSince().find("Vendor ID : 0x1f3c as there is no mapping"),
+              std::string::npos);
+    // The SMBus function has no slot information: neither on board nor add-in.
+    EXPECT_EQ(resolve("0000:00:1f.4", "", "unchanged").manufacturer, "unchanged");
+    EXPECT_NE(mark.mainSince().find("Unable to fetch manufacturer name for PCI device : "
+                                    "0000:00:1f.4 as it is neither OnBoard nor Add-in device"),
+              std::string::npos);
+}
+
+TEST(Manufacturer, AddressIsCheckedBeforeItReachesTheShell) {
+    ASSERT_EQ(orbSystemInterfaceFactory::getSystemInterface()->populateHardwarePCIDetails(), 0);
+    const std::string marker = orbtest::rootPath("/injected");
+    for (const std::string& pci :
+         {"0000:3b:00.0/' /dev/null; touch " + marker + "; echo '", "$(touch " + marker + ")"}) {
+        orbtest::LogMark mark;
+        std::string id = "unchanged";
+        PCIeManufacturerResolver::getSubvendorID(pci, id);
+        EXPECT_EQ(id, "unchanged");
+        EXPECT_NE(mark.mainSince().find("occurred in identifying SubVendor id for"),
+                  std::string::npos);
+    }
+    EXPECT_FALSE(std::filesystem::exists(marker));
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+// Port records of the default host's NICs, from the rows of "localcli network nic list".
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/system_interface_factory.h"
+#include "nic/expected_port.h"
+#include "nic/nic_physical_adapter.h"
+#include "support/test_environment.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> row(const char* name, const char* pci, const char* admin, const char* link,
+                             const char* speed) {
+    return {name,      pci,
+            "bnxtnet", admin,
+            link,      speed,
+            "Full",    "00:0a:f7:9c:41:20",
+            "1500",    "Broadcom BCM57414 NetXtreme-E 10Gb/25Gb RDMA Ethernet Controller"};
+}
+
+class NICAdapter : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_EQ(orbSystemInterfaceFactory::getSystemInterface()->populateHardwarePCIDetails(), 0);
+    }
+};
+
+TEST_F(NICAdapter, PortsOfTheHostAreDescribed) {
+    const ExpectedPort ports[] = {
+        {row("vmnic0", "0000:18:00.0", "Up", "Up", "25000"),
+         "Broadcom BCM57414 NetXtreme-E Dual-port 10Gb/25Gb SFP28 LOM", "VXA-0414-LOM2",
+         "225.0.145.0/pkg 225.1.111.0", "3B01010000040001", "Vex", "PCI 0000:18:00.0 r001u01p0i00",
+         "Online", "OK", 25000},
+        {row("vmnic1", "0000:18:00.1", "Up", "Down", "0"),
+         "Broadcom BCM57414 NetXtreme-E Dual-port 10Gb/25Gb SFP28 LOM", "VXA-0414-LOM2",
+         "225.0.145.0/pkg 225.1.111.0", "3B01010000040101", "Vex", "PCI 0000:18:00.1 r001u01p0i00",
+         "Linkdown", "OK", 0},
+        {row("vmnic2", "0000:af:00.0", "Up", "Up", "25000"),
+         "Intel Ethernet Network Adapter E810-XXV for SFP", "VXA-E810-XXV",
+         "4.20 0x80017785 1.3346.0", "030101020404FF00", "Intel Corporation",
+         "PCI 0000:af:00.0 r001u01p2i04", "Online", "OK", 25000},
+    };
+    for (const ExpectedPort& port : ports) {
+        expectPortDescribed(port);
+    }
+}
+
+TEST_F(NICAdapter, UnusualRowsAreHandled) {
+    orbtest::LogMark mark;
+    PhyAdapterInventory port;
+    // The chipset's SMBus function has no GeoID: no location, a description ending in a blank.
+    std::vector<std::string> noGeo = row("vmnic7", "0000:00:1f.4", "Up", "Up", "fast");
+    ASSERT_EQ(NICPhysicalAdapter::discoverPhyAdapterInventory(port, noGeo), 0);
+    EXPECT_EQ(port.getPhyLocation(), "FFFFFFFFFFFFFFFF");
+    EXPECT_EQ(port.getPCIDescription(), "PCI 0000:00:1f.4 ");
+    EXPECT_EQ(port.getSpeed(), 0);
+    EXPECT_EQ(port.getPartNumber(), "");
+    std::string log = mark.mainSince();
+    size_t speedLine = log.find("Error occurred in identifying the speed");
+    EXPECT_NE(speedLine, std::string::npos) << log;
+    EXPECT_EQ(log.find("Error occurred in identifying the speed", speedLine + 1),
+              std::string::npos);
+    EXPECT_NE(log.find("Unable to obtain the PartNumber of Ethernet/Infiniband instance"),
+              std::string::npos);
+
+    // A USB network port has no PCI address; it is still reported, without IDs or location.
+    std::vector<std::string> usb = row("vusb0", "Pseudo", "Up", "Up", "-100");
+    PhyAdapterInventory usbPort;
+    ASSERT_EQ(NICPhysicalAdapter::discoverPhyAdapterInventory(usbPort, usb), 0);
+    EXPECT_EQ(usbPort.getSpeed(), 0);
+
+    std::vector<std::string> shortRow = {"vmnic0", "0000:18:00.0", "bnxtnet",           "Up",  "Up",
+                                         "25000",  "Full",         "00:0a:f7:9c:41:20", "1500"};
+    EXPECT_EQ(NICPhysicalAdapter::discoverPhyAdapterInventory(port, shortRow), -1);
+}
+
+TEST_F(NICAdapter, PciIdsAreReadOncePerAddress) {
+    std::vector<std::string> columns = row("vmnic2", "0000:af:00.0", "Up", "Up", "25000");
+    PhyAdapterInventory first;
+    ASSERT_EQ(NICPhysicalAdapter::discoverPhyAdapterInventory(first, columns), 0);
+    // Without the hardware list the cached IDs still name the model.
+    fs::remove(orbtest::rootPath("/opt/vex/orb/data/orb_hwlist.txt"));
+    PhyAdapterInventory second;
+    ASSERT_EQ(NICPhysicalAdapter::discoverPhyAdapterInventory(second, columns), 0);
+    EXPECT_EQ(second.getNICModel(), first.getNICModel());
+    EXPECT_EQ(second.getPartNumber(), "VXA-E810-XXV");
+    EXPECT_EQ(second.getManufacturer(), "Intel Corporation");
+}
+
+TEST_F(NICAdapter, FirmwareVersionOnlyForPlainPortNames) {
+    const std::string marker = orbtest::rootPath("/injected");
+    struct Case {
+        std::string name;
+        const char* logLine;
+    };
+    const Case cases[] = {
+        {"vmnic0; touch " + marker, "Invalid network port name [vmnic0; touch "},
+        {"$(touch " + marker + ")", "Invalid network port name"},
+        {"vmnic9", "Unable to read the details of network port vmnic9 (exit status 1)."},
+    };
+    for (const Case& c : cases) {
+        orbtest::LogMark mark;
+        std::string firmware = "unchanged";
+        NICPhysicalAdapter::getFWVersion(c.name, firmware);
+        EXPECT_EQ(firmware, "unchanged") << c.name;
+        EXPECT_NE(mark.mainSince().find(c.logLine), std::string::npos) << mark.mainSince();
+    }
+    EXPECT_FALSE(fs::exists(marker));
+
+    // Details without a firmware line.
+    std::string get = orbtest::rootPath("/bin/localcli.d/network/nic/get");
+    orbtest::writeFile(get, "#!/bin/sh\necho '   Name: vmnic0'\n");
+    fs::permissions(get, fs::perms::owner_all);
+    orbtest::LogMark mark;
+    std::string firmware = "unchanged";
+    NICPhysicalAdapter::getFWVersion("vmnic0", firmware);
+    EXPECT_EQ(firmware, "unchanged");
+    EXPECT_NE(mark.mainSince().find("Error occurred in identifying fw version."),
+              std::string::npos);
+}
+
+TEST(NICAdapterRules, StatusStateConditionAndEvent) {
+    struct Case {
+        const char* admin;
+        const char* link;
+        int code;
+        const char* state;
+        const char* health;
+    };
+    const Case cases[] = {
+        {"Up", "Up", 1, "Online", "OK"},
+        {"UP", "Down", 4, "Linkdown", "OK"},
+        {"up", "Unknown", 3, "Offline", "Critical"},
+        {"down", "down", 5, "Offline", "OK"},
+        {"Down", "Up", 6, "Other", "Unknown"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.admin) + "/" + c.link);
+        int code = NICPhysicalAdapter::get_adapter_status(c.link, c.admin);
+        EXPECT_EQ(code, c.code);
+        ORB_RESOURCE_STATE state;
+        ORB_RESOURCE_HEALTH health;
+        NICPhysicalAdapter::setNICStateHealthValues(code, state, health);
+        EXPECT_STREQ(orbResourceStateText(state), c.state);
+        EXPECT_STREQ(orbResourceHealthText(health), c.health);
+    }
+    EXPECT_EQ(NICPhysicalAdapter::get_adapter_status(nullptr, nullptr), 6);
+
+    struct Change {
+        const char* state;
+        const char* health;
+        const char* previousState;
+        const char* previousHealth;
+        int condition;
+        int eventCode;
+        bool flag;
+    };
+    const Change changes[] = {
+        {"Linkdown", "OK", "Online", "OK", 4, 1384, true},
+        {"Offline", "Critical", "Online", "OK", 3, 678, true},
+        {"Online", "OK", "Linkdown", "OK", 2, 1390, false},
+        {"Online", "OK", "Offline", "Critical", 1, 680, false},
+        // Administratively down is offline but healthy: nothing to report.
+        {"Offline", "OK", "Online", "OK", -1, 0, false},
+    };
+    for (const Change& c : changes) {
+        int condition = 99;
+        NICPhysicalAdapter::fetchNICAdapterCondition(c.state, c.health, c.previousState,
+                                                     c.previousHealth, "vmnic0", condition);
+        EXPECT_EQ(condition, c.condition) << c.previousState << " -> " << c.state;
+        int eventCode = 99;
+        bool flag = !c.flag;
+        NICPhysicalAdapter::setEventAttributes(condition, eventCode, flag);
+        EXPECT_EQ(eventCode, c.eventCode);
+        EXPECT_EQ(flag, c.flag);
+    }
+}
+
+}  // namespace
