@@ -116,6 +116,16 @@ std::vector<std::string> orbUtils::updateAndFetchIPAddresses() {
 
 std::string orbUtils::getPrimaryIPAddress() {
     AddressState& state = addresses();
+    {
+        std::lock_guard<std::mutex> guard(state.mutex);
+        if (!state.primaryIPv4Address.empty() || !state.auxIPv4Address.empty()) {
+            return state.primaryIPv4Address.empty() ? state.auxIPv4Address
+                                                    : state.primaryIPv4Address;
+        }
+    }
+    // Nothing has walked the interface list yet (events raised before the first host build):
+    // walk it now, so the RMC learns where the event came from.
+    getIPAddresses();
     std::lock_guard<std::mutex> guard(state.mutex);
-    return state.primaryIPv4Address.empty() ? state.auxIPv4Address : state.primaryIPv4Address;
+    return state.auxIPv4Address;
 }

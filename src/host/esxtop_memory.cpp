@@ -45,7 +45,7 @@ bool orbParseEsxtopMemory(const char* text, size_t length, orbEsxtopMemory& memo
     if (text == nullptr) {
         return false;
     }
-    std::string_view csv(text, length);
+    const std::string_view csv(text, length);
     size_t totalColumn = 0;
     size_t freeColumn = 0;
     bool inHeader = true;
@@ -58,33 +58,38 @@ bool orbParseEsxtopMemory(const char* text, size_t length, orbEsxtopMemory& memo
         std::string_view piece = csv.substr(
             start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
         ++column;
-        if (inHeader && !piece.empty() && piece.front() == '\n') {
-            // The data row starts with this piece.
-            inHeader = false;
-            column = 1;
+        if (inHeader) {
+            // The line feed that ends the header line starts the data row's first value,
+            // whether or not the header line ended with a comma.
+            size_t lineEnd = piece.find('\n');
+            std::string_view name = piece.substr(0, lineEnd);
+            if (name.find("Machine MBytes") != std::string_view::npos) {
+                totalColumn = column;
+            }
+            if (name.find("\\Memory\\Free MBytes") != std::string_view::npos) {
+                freeColumn = column;
+            }
+            if (lineEnd == std::string_view::npos) {
+                if (comma == std::string_view::npos) {
+                    return false;
+                }
+                start = comma + 1;
+                continue;
+            }
             if (totalColumn == 0 || freeColumn == 0) {
                 return false;
             }
+            inHeader = false;
+            column = 1;
+            piece = piece.substr(lineEnd + 1);
         }
-        if (inHeader) {
-            if (piece.find("Machine MBytes") != std::string_view::npos) {
-                totalColumn = column;
-            }
-            if (piece.find("\\Memory\\Free MBytes") != std::string_view::npos) {
-                freeColumn = column;
-            }
-        } else {
-            if (column == totalColumn) {
-                haveTotal = parseQuotedNumber(piece, found.totalMBytes);
-            }
-            if (column == freeColumn) {
-                haveFree = parseQuotedNumber(piece, found.freeMBytes);
-            }
-            if (column >= totalColumn && column >= freeColumn) {
-                break;
-            }
+        if (column == totalColumn) {
+            haveTotal = parseQuotedNumber(piece, found.totalMBytes);
         }
-        if (comma == std::string_view::npos) {
+        if (column == freeColumn) {
+            haveFree = parseQuotedNumber(piece, found.freeMBytes);
+        }
+        if ((column >= totalColumn && column >= freeColumn) || comma == std::string_view::npos) {
             break;
         }
         start = comma + 1;

@@ -17,6 +17,7 @@
 #include "core/version.h"
 #include "host/esxtop_memory.h"
 #include "host/platform_check.h"
+#include "host/system_interface_factory.h"
 #include "report/event_handler.h"
 #include "report/inventory_aggregator.h"
 
@@ -178,6 +179,11 @@ int HostResourceManager::startInventory() {
 
 int HostResourceManager::cacheBuild() {
     ORB_LOG_DEBUG(kTag, "Starting Host resource manager cache build.");
+    // Device discovery reads the host's PCI hardware list; keep it current. A refresh that
+    // fails keeps the last good list.
+    if (orbOSInterface* os = orbSystemInterfaceFactory::getSystemInterface()) {
+        os->populateHardwarePCIDetails();
+    }
     {
         std::lock_guard<std::mutex> build(mlock);
         _cacheBuildInProgress.store(true);

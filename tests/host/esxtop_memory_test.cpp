@@ -27,6 +27,10 @@ TEST(EsxtopMemory, ReadsTheTwoColumnsOfTheSample) {
         {"\"(PDH-CSV 4.0)\",\"\\\\h\\Memory\\Machine MBytes\",\"\\\\h\\Memory\\Free MBytes\"\n"
          "\"t\",\"65535\",\"2048\"\n",
          true, 65535, 2048},
+        // Lines that end with a comma, so the data row begins with a line feed.
+        {"\"a\",\"\\\\h\\Memory\\Machine MBytes\",\"\\\\h\\Memory\\Free MBytes\",\n"
+         "\"t\",\"4096\",\"1024\",\n",
+         true, 4096, 1024},
         // Columns in the other order, with counters in between.
         {"\"a\",\"\\\\h\\Memory\\Free MBytes\",\"x\",\"\\\\h\\Memory\\Machine MBytes\"\n"
          "\"t\",\"100\",\"7\",\"200\"",

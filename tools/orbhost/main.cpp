@@ -11,6 +11,8 @@
 
 #include "core/job_manager.h"
 #include "orbhost.h"
+#include "report/doorbell_service.h"
+#include "report/inventory_aggregator.h"
 
 namespace orbhost {
 namespace {
@@ -68,11 +70,34 @@ int runService(const Options& options) {
     if (!orbJobManager::startResourceManagers()) {
         std::fprintf(stderr, "orbhost: not every resource-manager thread could be started\n");
     }
+    orbJsonAggregator::sendInventory(false);
+    orbIPMIDBService::startorbIPMIDBService();
 
     int signal = 0;
     if (options.runForSeconds >= 0) {
-        timespec limit{options.runForSeconds, 0};
-        signal = sigtimedwait(&stopSignals, nullptr, &limit);
+        // Other signals (a child ending, say) can interrupt the wait; only the deadline or a
+        // stop signal ends the run.
+        timespec deadline{};
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_sec += options.runForSeconds;
+        for (;;) {
+            timespec now{};
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            long remainingNs =
+                (deadline.tv_sec - now.tv_sec) * 1000000000L + (deadline.tv_nsec - now.tv_nsec);
+            if (remainingNs <= 0) {
+                break;
+            }
+            timespec limit{remainingNs / 1000000000L, remainingNs % 1000000000L};
+            int received = sigtimedwait(&stopSignals, nullptr, &limit);
+            if (received > 0) {
+                signal = received;
+                break;
+            }
+            if (errno == EAGAIN) {
+                break;
+            }
+        }
     } else {
         sigwait(&stopSignals, &signal);
     }
@@ -80,6 +105,8 @@ int runService(const Options& options) {
     std::fflush(stdout);
 
     orbJobManager::stopResourceManagers();
+    orbJsonAggregator::stoporbJsonAggregator();
+    orbIPMIDBService::stoporbIPMIDBService();
     std::printf("orbhost: stopped\n");
     return 0;
 }
