@@ -92,7 +92,19 @@ bool orbStartupFile::recordStart(long startTime) {
         }
         return written;
     }
-    return replaceLines("current_start", line("current_start", startTime));
+    long lastStart = 0;
+    long lastStop = 0;
+    long currentStart = 0;
+    bool lastStartKnown = readValue("last_start", lastStart);
+    bool lastStopKnown = readValue("last_stop", lastStop);
+    if (lastStartKnown && lastStopKnown && readValue("current_start", currentStart)) {
+        return replaceLines("current_start", line("current_start", startTime));
+    }
+    // A damaged record is written afresh, keeping what could still be read, so that this run
+    // is on record and an unclean end of it shows at the next start.
+    return writeAtomically(line("current_start", startTime) +
+                           line("last_start", lastStartKnown ? lastStart : 0) +
+                           line("last_stop", lastStopKnown ? lastStop : 0));
 }
 
 bool orbStartupFile::promoteCurrentStart() {

@@ -21,7 +21,8 @@ public:
     bool readValue(const std::string& key, long& value) const;
 
     // Records the start of this run: creates the file (with zeros for the previous run) when
-    // there is none, else replaces its "current_start" line.
+    // there is none, replaces its "current_start" line when it holds a whole record, and
+    // writes a damaged record afresh with the values that still read (0 for the others).
     bool recordStart(long startTime);
 
     // Makes this run's start the last start, once the boot decision has been taken, so that

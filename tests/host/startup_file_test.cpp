@@ -54,7 +54,11 @@ TEST_F(StartupFileTest, DamagedRecordsReadAsUnknownAndAreNotInvented) {
         EXPECT_FALSE(file.readValue("last_start", value));
         EXPECT_EQ(file.readStartupValue("last_start"), 0);
     }
-    // Extra lines are carried along unchanged.
+    // A damaged record is written afresh, with what could still be read.
+    orbtest::writeFile(path, "last_start abc\nlast_stop 12\n");
+    ASSERT_TRUE(file.recordStart(40));
+    EXPECT_EQ(contents(), "current_start 40\nlast_start 0\nlast_stop 12\n");
+    // Extra lines of a whole record are carried along unchanged.
     orbtest::writeFile(path, "# kept\nlast_start 5\nlast_stop 6\ncurrent_start 0\nother 1\n");
     ASSERT_TRUE(file.recordStart(7));
     EXPECT_EQ(contents(), "# kept\nlast_start 5\nlast_stop 6\ncurrent_start 7\nother 1\n");

@@ -1,0 +1,64 @@
+// The aggregator waits long between readiness polls here, so a stop that were lost, or that
+// waited out the poll interval, would show as a stop that takes a minute.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include "core/factory.h"
+#include "report/inventory_aggregator.h"
+#include "report/ipmi_utils.h"
+#include "sim/rmc/simulated_rmc.h"
+#include "support/fake_manager.h"
+#include "support/test_environment.h"
+
+ORB_TEST_CONFIGURATION(R"({
+    "EnableResources": ["HostOSInfo"],
+    "LoggingLevel": "Info",
+    "EnableDebugLog": true,
+    "ORBLogLocation": "/var/log/vex/orb/orb.log",
+    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log",
+    "InventoryQueryIntervalInSeconds": 60
+})");
+
+using namespace std::chrono_literals;
+
+namespace {
+
+orbtest::FakeManager host;
+
+class AggregatorStop : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        rmc = std::make_shared<orbsim::SimulatedRMC>();
+        rmc->setCommandPause(0ms);
+        ipmi::IPMIUtils::setTransport(rmc);
+        orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&host); });
+    }
+    void TearDown() override { ipmi::IPMIUtils::setTransport(nullptr); }
+
+    // Stops and tells how long the stop took.
+    std::chrono::steady_clock::duration stopTime() {
+        auto started = std::chrono::steady_clock::now();
+        orbJsonAggregator::stoporbJsonAggregator();
+        return std::chrono::steady_clock::now() - started;
+    }
+
+    std::shared_ptr<orbsim::SimulatedRMC> rmc;
+};
+
+TEST_F(AggregatorStop, StopRightAfterTheStartIsNotLost) {
+    orbJsonAggregator::sendInventory(false);
+    EXPECT_LT(stopTime(), 30s);
+    EXPECT_EQ(rmc->commands().size(), 0u);
+    EXPECT_FALSE(orbJsonAggregator::isInventorySent());
+}
+
+TEST_F(AggregatorStop, StopDuringTheReadinessWaitEndsItWithoutAPush) {
+    orbJsonAggregator::sendInventory(false);
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LT(stopTime(), 30s);
+    EXPECT_EQ(rmc->commands().size(), 0u);
+}
+
+}  // namespace
