@@ -163,8 +163,9 @@ void answerWrongPage(const DriveDescription& drive, const uint8_t* cdb, Outcome&
             vpdPage(drive, (cdb[1] & 0x01) != 0 && cdb[2] == 0x00 ? 0x80 : 0x00, outcome.data);
             break;
         case kLogSense:
-            logPage(drive, (cdb[2] & 0x3F) == 0x00 ? 0x2F : 0x00, outcome.data);
-            if (outcome.data.size() <= 4 && (cdb[2] & 0x3F) != 0x00) {
+            // A full page of another code: the temperature page for the exceptions page and
+            // the exceptions page for any other.
+            if (!logPage(drive, (cdb[2] & 0x3F) == 0x2F ? 0x0D : 0x2F, outcome.data)) {
                 logPage(drive, 0x00, outcome.data);
             }
             break;

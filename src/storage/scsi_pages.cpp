@@ -69,24 +69,24 @@ extern "C" {
 
 int orb_parse_ie_health(const uint8_t* data, size_t length) {
     orbByteView page = logPage(data, length);
+    if (page.size() >= 1 && (page[0] & kPageCodeMask) != 0x2F) {
+        return ORB_SCSI_WRONG_PAGE;
+    }
     if (page.size() < 10) {
         return ORB_SCSI_SHORT_DATA;
-    }
-    if ((page[0] & kPageCodeMask) != 0x2F) {
-        return ORB_SCSI_WRONG_PAGE;
     }
     return (page[8] << 8) + page[9];
 }
 
 int orb_parse_ie_temperature(const uint8_t* data, size_t length) {
     orbByteView page = logPage(data, length);
+    if (page.size() >= 1 && (page[0] & kPageCodeMask) != 0x2F) {
+        return ORB_SCSI_WRONG_PAGE;
+    }
     if (page.size() < 11) {
         return ORB_SCSI_SHORT_DATA;
     }
-    if ((page[0] & kPageCodeMask) != 0x2F || page[10] == 0xFF) {
-        return ORB_SCSI_WRONG_PAGE;
-    }
-    return page[10];
+    return page[10] == 0xFF ? static_cast<int>(ORB_SCSI_WRONG_PAGE) : page[10];
 }
 
 int orb_parse_temperature_page(const uint8_t* data, size_t length, int* current, int* reference) {
@@ -124,10 +124,13 @@ int orb_parse_ssd_media_page(const uint8_t* data, size_t length) {
 
 long long orb_parse_background_scan_page(const uint8_t* data, size_t length) {
     orbByteView page = logPage(data, length);
+    if (page.size() >= 1 && (page[0] & kPageCodeMask) != 0x15) {
+        return ORB_SCSI_WRONG_PAGE;
+    }
     if (page.size() < 12) {
         return ORB_SCSI_SHORT_DATA;
     }
-    if ((page[0] & kPageCodeMask) != 0x15 || page.be16(4) != 0x0000) {
+    if (page.be16(4) != 0x0000) {
         return ORB_SCSI_WRONG_PAGE;
     }
     return static_cast<long long>(page.be32(8));
