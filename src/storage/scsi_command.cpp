@@ -61,8 +61,9 @@ int orb_scsi_run(int fd, const orbScsiCommand& command, uint8_t* data, size_t da
 
     int result = orb_sg_exchange(fd, &hdr);
     if (result < 0) {
+        int error = errno;  // before the logger, whose first use opens files, can change it
         ORB_LOG_ERROR(kScsiLogTag, "IOCTL for %s failed. (%d, %d)", command.name.c_str(), result,
-                      errno);
+                      error);
         return ORB_SCSI_IOCTL_FAILED;
     }
     return process_scsi_completion(&hdr, transferred, command.caller);
