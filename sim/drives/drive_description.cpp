@@ -28,6 +28,17 @@ bool parseNumber(const std::string& text, int base, unsigned long long& value) {
     return errno == 0 && end != nullptr && *end == '\0' && text[0] != '-';
 }
 
+// A number of at most `maximum`, stored in a field of any integer type.
+template <typename T>
+bool readNumber(const std::string& text, int base, unsigned long long maximum, T& field) {
+    unsigned long long value = 0;
+    if (!parseNumber(text, base, value) || value > maximum) {
+        return false;
+    }
+    field = static_cast<T>(value);
+    return true;
+}
+
 bool parseFault(const std::string& text, DriveFault& fault) {
     static const std::map<std::string, FaultKind> kinds = {
         {"illegal-request", FaultKind::IllegalRequest},
@@ -160,10 +171,9 @@ bool parseDriveDescription(const std::string& text, DriveDescription& drive, std
         drive.vendor = "ATA";
     }
 
-    for (const auto& [key, value] : settings) {
-        unsigned long long number = 0;
-        auto decimal = [&] { return parseNumber(value, 10, number); };
-        auto hex = [&] { return parseNumber(value, 16, number); };
+    for (const auto& setting : settings) {
+        const std::string& key = setting.first;
+        const std::string& value = setting.second;
         bool ok = true;
         if (key == "kind" || key == "condition") {
         } else if (key == "vendor") {
@@ -175,38 +185,32 @@ bool parseDriveDescription(const std::string& text, DriveDescription& drive, std
         } else if (key == "firmware") {
             drive.firmware = value;
         } else if (key == "capacity") {
-            ok = decimal() && (drive.capacityBytes = number, true);
+            ok = readNumber(value, 10, ~0ULL, drive.capacityBytes);
         } else if (key == "logical-block") {
-            ok = decimal() && number >= 512 &&
-                 (drive.logicalBlock = static_cast<uint32_t>(number), true);
+            ok = readNumber(value, 10, 0xFFFFFFFFULL, drive.logicalBlock) &&
+                 drive.logicalBlock >= 512;
         } else if (key == "rotation-rate") {
-            ok = decimal() && number <= 0xFFFF &&
-                 (drive.rotationRate = static_cast<int>(number), true);
+            ok = readNumber(value, 10, 0xFFFF, drive.rotationRate);
         } else if (key == "temperature") {
-            ok = decimal() && number < 256 && (drive.temperature = static_cast<int>(number), true);
+            ok = readNumber(value, 10, 255, drive.temperature);
         } else if (key == "max-temperature") {
-            ok = decimal() && number < 256 &&
-                 (drive.maxTemperature = static_cast<int>(number), true);
+            ok = readNumber(value, 10, 255, drive.maxTemperature);
         } else if (key == "wear") {
-            ok = decimal() && number < 256 && (drive.wear = static_cast<int>(number), true);
+            ok = readNumber(value, 10, 255, drive.wear);
         } else if (key == "power-on-hours") {
-            ok = decimal() && number <= 0xFFFFFFFFull &&
-                 (drive.powerOnHours = static_cast<uint32_t>(number), true);
+            ok = readNumber(value, 10, 0xFFFFFFFFULL, drive.powerOnHours);
         } else if (key == "exception") {
-            ok = hex() && number <= 0xFFFF &&
-                 (drive.exception = static_cast<uint16_t>(number), true);
+            ok = readNumber(value, 16, 0xFFFF, drive.exception);
         } else if (key == "error-count") {
-            ok = decimal() && number <= 0xFFFF &&
-                 (drive.errorCount = static_cast<int>(number), true);
+            ok = readNumber(value, 10, 0xFFFF, drive.errorCount);
         } else if (key == "grown-defects") {
-            ok = decimal() && number <= 4096 &&
-                 (drive.grownDefects = static_cast<int>(number), true);
+            ok = readNumber(value, 10, 4096, drive.grownDefects);
         } else if (key == "wwn") {
-            ok = hex() && (drive.wwn = number, true);
+            ok = readNumber(value, 16, ~0ULL, drive.wwn);
         } else if (key == "sas-address") {
-            ok = hex() && (drive.sasAddress = number, true);
+            ok = readNumber(value, 16, ~0ULL, drive.sasAddress);
         } else if (key == "link-rate") {
-            ok = hex() && number <= 0x0F && (drive.linkRate = static_cast<uint8_t>(number), true);
+            ok = readNumber(value, 16, 0x0F, drive.linkRate);
         } else if (key == "vex-log") {
             ok = value == "yes" || value == "no";
             drive.vexLog = value == "yes";

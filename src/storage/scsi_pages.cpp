@@ -54,11 +54,12 @@ char* copyString(const std::string& text) {
 }
 
 std::string hexText(orbByteView bytes) {
+    static const char kDigits[] = "0123456789abcdef";
     std::string text;
-    char digits[3];
+    text.reserve(bytes.size() * 2);
     for (size_t i = 0; i < bytes.size(); ++i) {
-        std::snprintf(digits, sizeof(digits), "%02x", bytes[i]);
-        text += digits;
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0x0F];
     }
     return text;
 }
