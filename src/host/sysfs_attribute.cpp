@@ -1,5 +1,7 @@
 #include "host/sysfs_attribute.h"
 
+#include "host/owned_resources.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,22 +13,7 @@
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-using MallocBuffer = std::unique_ptr<unsigned char, FreeDeleter>;
-
-struct Descriptor {
-    explicit Descriptor(int value) : fd(value) {}
-    ~Descriptor() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd;
-};
+using MallocBuffer = orbMallocBytes;
 
 // Reads at most kSysfsAttributeMaxBytes bytes into a buffer with room for one more byte, so
 // that text callers can terminate it in place. Null when the file cannot be opened or holds
@@ -36,8 +23,8 @@ MallocBuffer readAttribute(const char* path, size_t& count) {
     if (path == nullptr) {
         return nullptr;
     }
-    Descriptor file(open(path, O_RDONLY | O_CLOEXEC));
-    if (file.fd < 0) {
+    orbFileDescriptor file(open(path, O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
         return nullptr;
     }
     MallocBuffer buffer(static_cast<unsigned char*>(std::malloc(kSysfsAttributeMaxBytes + 1)));
@@ -47,7 +34,7 @@ MallocBuffer readAttribute(const char* path, size_t& count) {
     // An attribute is produced in one read; the loop only covers reads cut short by a signal
     // or by a file that is not a real attribute (a pipe, a slow file system).
     while (count < kSysfsAttributeMaxBytes) {
-        ssize_t got = read(file.fd, buffer.get() + count, kSysfsAttributeMaxBytes - count);
+        ssize_t got = read(file.get(), buffer.get() + count, kSysfsAttributeMaxBytes - count);
         if (got < 0 && errno == EINTR) {
             continue;
         }
@@ -120,7 +107,7 @@ int _get_sysfs_numeric(const char* path, const char* format, void* out) {
     if (format == nullptr || out == nullptr) {
         return -1;
     }
-    std::unique_ptr<char, FreeDeleter> text(get_sysfs_str(path));
+    orbMallocText text(get_sysfs_str(path));
     if (!text) {
         return -1;
     }

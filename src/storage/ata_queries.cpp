@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/log.h"
+#include "host/owned_resources.h"
 #include "storage/ata_pages.h"
 #include "storage/scsi_command.h"
 #include "storage/scsi_log_tag.h"
@@ -27,10 +28,6 @@ constexpr size_t kCurrentTemperatureOffset = 8;
 constexpr size_t kMaximumOperatingTemperatureOffset = 88;
 constexpr size_t kEnduranceUsedOffset = 8;
 constexpr unsigned kSmartLogTimeoutMs = 20000;
-
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
 
 orbScsiCommand readLogExt(uint8_t logAddress, uint8_t page, bool extend, const char* name) {
     orbAtaTaskfile taskfile;
@@ -75,7 +72,7 @@ long long deviceStatistic(int fd, int page, size_t offset) {
     unsigned char* raw = nullptr;
     size_t length = 0;
     int code = get_sata_log(fd, page, &raw, &length);
-    std::unique_ptr<unsigned char, FreeDeleter> data(raw);
+    orbMallocBytes data(raw);
     if (code != 0) {
         return code;
     }

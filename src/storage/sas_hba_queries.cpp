@@ -6,19 +6,15 @@
 #include <string>
 
 #include "core/platform_path.h"
+#include "host/owned_resources.h"
 #include "host/sysfs_attribute.h"
 #include "host/sysfs_directory.h"
 #include "storage/scsi_queries.h"
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-using Text = std::unique_ptr<char, FreeDeleter>;
-
 bool copyAttribute(const std::string& path, char* dst, size_t dstSize) {
-    Text text(get_sysfs_str(path.c_str()));
+    orbMallocText text(get_sysfs_str(path.c_str()));
     dst[0] = '\0';
     if (!text) {
         return false;

@@ -6,6 +6,7 @@
 
 #include "core/log.h"
 #include "core/platform_path.h"
+#include "host/owned_resources.h"
 #include "host/sysfs_attribute.h"
 #include "host/sysfs_directory.h"
 #include "storage/scsi_log_tag.h"
@@ -13,10 +14,6 @@
 #include "storage/scsi_queries.h"
 
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
 
 // The resolved path of an attribute of the drive's device folder; empty for an address that
 // is not one entry name (it would lead elsewhere in the tree).
@@ -36,13 +33,7 @@ bool startsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
-char* copyString(const std::string& text) {
-    char* copy = static_cast<char*>(std::malloc(text.size() + 1));
-    if (copy != nullptr) {
-        text.copy(copy, text.size());
-        copy[text.size()] = '\0';
-    }
-    return copy;
+return copy;
 }
 
 }  // namespace
@@ -57,11 +48,11 @@ char* get_ScsiGeneric(const char* address) {
     }
     for (const std::string& name : orbListSysfsDirectory(folder)) {
         if (startsWith(name, "sg")) {
-            return copyString(name);
+            return strdup(name.c_str());
         }
         // Older kernels name the entry "scsi_generic:sgN"; the device is the part after ':'.
         if (startsWith(name, kOldStylePrefix) && name.size() > std::strlen(kOldStylePrefix)) {
-            return copyString(name.substr(std::strlen(kOldStylePrefix)));
+            return strdup(name.c_str() + std::strlen(kOldStylePrefix));
         }
     }
     return nullptr;
@@ -91,8 +82,7 @@ unsigned long long get_BlockSize(const char* address) {
 char* get_unit_sn_from_sysfs_vpd_pg80(const char* address) {
     std::string path = deviceAttributePath(address, "vpd_pg80");
     size_t size = 0;
-    std::unique_ptr<unsigned char, FreeDeleter> page(
-        path.empty() ? nullptr : get_sysfs_buf(path.c_str(), &size));
+    orbMallocBytes page(path.empty() ? nullptr : get_sysfs_buf(path.c_str(), &size));
     char* serial = orb_parse_unit_serial_page(page.get(), size);
     if (serial == nullptr) {
         ORB_LOG_WARNING(kScsiLogTag,
@@ -105,8 +95,7 @@ char* get_unit_sn_from_sysfs_vpd_pg80(const char* address) {
 char* get_unit_sn_from_sysfs_inquiry(const char* address) {
     std::string path = deviceAttributePath(address, "inquiry");
     size_t size = 0;
-    std::unique_ptr<unsigned char, FreeDeleter> inquiry(
-        path.empty() ? nullptr : get_sysfs_buf(path.c_str(), &size));
+    orbMallocBytes inquiry(path.empty() ? nullptr : get_sysfs_buf(path.c_str(), &size));
     char* serial = orb_parse_inquiry_serial(inquiry.get(), size);
     if (serial == nullptr) {
         ORB_LOG_WARNING(kScsiLogTag,
@@ -143,7 +132,7 @@ char* get_durableName_from_block_vpd_pg83(const char* blockName) {
     }
     std::string path = orbRootPath(std::string("/sys/block/") + blockName + "/device/vpd_pg83");
     size_t size = 0;
-    std::unique_ptr<unsigned char, FreeDeleter> page(get_sysfs_buf(path.c_str(), &size));
+    orbMallocBytes page(get_sysfs_buf(path.c_str(), &size));
     return orb_parse_device_identification_page(page.get(), size);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "host/owned_resources.h"
+
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -12,11 +14,8 @@
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-using Text = std::unique_ptr<char, FreeDeleter>;
-using Bytes = std::unique_ptr<unsigned char, FreeDeleter>;
+using Text = orbMallocText;
+using Bytes = orbMallocBytes;
 
 // A hand-made attribute file below the simulated host; returns its resolved path.
 std::string attribute(const std::string& name, const std::string& contents) {

@@ -2,6 +2,8 @@
 // read past the reply is caught.
 #include <gtest/gtest.h>
 
+#include "host/owned_resources.h"
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -15,10 +17,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-using Text = std::unique_ptr<char, FreeDeleter>;
+using Text = orbMallocText;
 
 std::string text(char* raw) {
     Text owned(raw);

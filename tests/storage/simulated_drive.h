@@ -8,30 +8,27 @@
 #include <memory>
 #include <string>
 
+#include "host/owned_resources.h"
 #include "sim/drives/simulated_drives.h"
 #include "support/test_environment.h"
 
 namespace orbtest {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-using MallocText = std::unique_ptr<char, FreeDeleter>;
-using MallocBytes = std::unique_ptr<unsigned char, FreeDeleter>;
+using MallocText = orbMallocText;
+using MallocBytes = orbMallocBytes;
 
 // An open descriptor of a simulated drive's generic device, as the service opens it.
 class OpenDrive {
   public:
     explicit OpenDrive(const std::string& generic)
-        : fd(open(rootPath("/dev/" + generic).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)) {}
-    ~OpenDrive() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-    OpenDrive(const OpenDrive&) = delete;
-    OpenDrive& operator=(const OpenDrive&) = delete;
-    int fd;
+        : owner(open(rootPath("/dev/" + generic).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)),
+          fd(owner.get()) {}
+
+  private:
+    orbFileDescriptor owner;
+
+  public:
+    const int fd;
 };
 
 // Writes a drive description of its own into the simulated host (dev/<generic>).

@@ -12,31 +12,15 @@
 #include <vector>
 
 #include "core/platform_path.h"
+#include "host/owned_resources.h"
 #include "host/sysfs_directory.h"
 #include "orbhost.h"
 #include "storage/scsi_queries.h"
 
 namespace {
 
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-using Text = std::unique_ptr<char, FreeDeleter>;
-using Buffer = std::unique_ptr<unsigned char, FreeDeleter>;
-
-class Descriptor {
-  public:
-    explicit Descriptor(const std::string& path)
-        : fd(open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)) {}
-    ~Descriptor() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd;
-};
+using Text = orbMallocText;
+using Buffer = orbMallocBytes;
 
 std::string trimmed(const char* text) {
     if (text == nullptr) {
@@ -180,17 +164,18 @@ bool inspectDrive(const std::string& address) {
         std::printf("  no SCSI generic device\n\n");
         return false;
     }
-    Descriptor drive(orbRootPath("/dev/" + generic));
-    if (drive.fd < 0) {
+    orbFileDescriptor drive(
+        open(orbRootPath("/dev/" + generic).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (drive.get() < 0) {
         std::printf("  cannot open /dev/%s\n\n", generic.c_str());
         return false;
     }
     DriveReport report;
     bool ata = owned(get_DiskVendor(address.c_str())) == "ATA";
     if (ata) {
-        readAta(drive.fd, report);
+        readAta(drive.get(), report);
     } else {
-        readSas(drive.fd, address, report);
+        readSas(drive.get(), address, report);
     }
     unsigned long long sectors = get_BlockSize(address.c_str());
     char capacity[64];
