@@ -33,9 +33,6 @@ bool startsWith(const std::string& text, const char* prefix) {
     return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
 }
 
-return copy;
-}
-
 }  // namespace
 
 extern "C" {
