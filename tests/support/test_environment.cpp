@@ -37,6 +37,34 @@ Settings& settings() {
     return instance;
 }
 
+// Copies a simulated host. A link that stays inside the host (the sysfs trees are made of
+// them) is copied as a link, so that the service can read it as it would on ESXi; a link
+// that leaves the host (the ESXi tools of bin/) is replaced by a copy of what it points to.
+void copyHostTree(const fs::path& from, const fs::path& to, const fs::path& hostTop,
+                  std::error_code& error) {
+    fs::create_directories(to, error);
+    for (const fs::directory_entry& entry : fs::directory_iterator(from, error)) {
+        fs::path target = to / entry.path().filename();
+        if (entry.is_symlink()) {
+            fs::path link = fs::read_symlink(entry.path(), error);
+            fs::path resolved = fs::weakly_canonical(entry.path().parent_path() / link, error);
+            std::string top = hostTop.string() + "/";
+            if (link.is_relative() && resolved.string().compare(0, top.size(), top) == 0) {
+                fs::create_symlink(link, target, error);
+                continue;
+            }
+            fs::copy(entry.path(), target, fs::copy_options::recursive, error);
+        } else if (entry.is_directory()) {
+            copyHostTree(entry.path(), target, hostTop, error);
+        } else {
+            fs::copy_file(entry.path(), target, error);
+        }
+        if (error) {
+            return;
+        }
+    }
+}
+
 void prepareRoot() {
     Settings& s = settings();
     char pattern[] = "/tmp/orbtest.XXXXXX";
@@ -49,7 +77,7 @@ void prepareRoot() {
     fs::path hostTree = fs::path(ORB_SOURCE_DIR) / "sim" / "hosts" / s.host;
     std::error_code error;
     if (fs::exists(hostTree)) {
-        fs::copy(hostTree, s.root, fs::copy_options::recursive, error);
+        copyHostTree(hostTree, s.root, fs::canonical(hostTree), error);
         if (error) {
             std::fprintf(stderr, "cannot copy %s: %s\n", hostTree.c_str(), error.message().c_str());
             std::exit(2);

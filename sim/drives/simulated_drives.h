@@ -1,0 +1,30 @@
+#pragma once
+
+#include <scsi/sg.h>
+
+#include <string>
+
+#include "sim/drives/drive_description.h"
+
+// Simulated SAS and SATA drives behind the SG_IO exchange of liborb. A descriptor opened on
+// a drive description file (the simulated host's dev/sgN, see drive_description.h) answers
+// SCSI commands and ATA PASS-THROUGH as that drive would; any other descriptor fails the
+// exchange with ENOTTY, as the ioctl does on a file that is not a SCSI generic device.
+
+namespace orbsim {
+
+// Points liborb's SG_IO exchange at the simulated drives, or back at the ioctl.
+void installSimulatedDrives();
+void removeSimulatedDrives();
+
+// The exchange itself (the handler that installSimulatedDrives installs).
+int simulatedSgExchange(int fd, sg_io_hdr_t* hdr);
+
+// Answers one request for the given drive, filling the header as the SG driver does.
+// Returns 0, or -1 with errno set when the drive's fault switch fails the exchange.
+int answerRequest(const DriveDescription& drive, sg_io_hdr_t* hdr);
+
+// The description file a descriptor is open on (through /proc/self/fd), empty when none.
+std::string descriptorPath(int fd);
+
+}  // namespace orbsim

@@ -1,0 +1,112 @@
+// Drive and SAS HBA attributes read from the default host's sysfs tree and from hand-made
+// attribute files.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "storage/scsi_queries.h"
+#include "storage/simulated_drive.h"
+
+using orbtest::MallocText;
+using ::testing::HasSubstr;
+
+namespace {
+
+std::string text(char* raw) {
+    MallocText owned(raw);
+    return owned ? std::string(owned.get()) : std::string("(null)");
+}
+
+// A drive entry of its own below /sys/class/scsi_device, as a plain folder.
+void writeDriveAttribute(const std::string& address, const std::string& attribute,
+                         const std::string& contents) {
+    orbtest::writeFile(
+        orbtest::rootPath("/sys/class/scsi_device/" + address + "/device/" + attribute), contents);
+}
+
+TEST(ScsiSysfsQueries, DrivesOfTheDefaultHost) {
+    struct Case {
+        const char* address;
+        const char* generic;
+        const char* block;
+        const char* vendor;
+        const char* model;
+        const char* vpdSerial;
+        const char* inquirySerial;
+        unsigned long long sectors;
+        const char* durable;
+    };
+    const Case cases[] = {
+        {"0:0:0:0", "sg0", "sda", "ATA     ", "SAMSUNG MZ7LH480", "S45PNA0M612345      ", "",
+         937703088, "naa."},
+        {"8:0:1:0", "sg3", "sdd", "HGST    ", "HUC101818CS4204 ", "0BG1XYZQ",
+         "0BG1XYZQ            ", 3516328368, "naa.5000cca02b3c4d5c"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        EXPECT_EQ(text(get_ScsiGeneric(c.address)), c.generic);
+        EXPECT_EQ(get_BlockSize(c.address), c.sectors);
+        EXPECT_EQ(text(get_DiskVendor(c.address)), c.vendor);
+        EXPECT_EQ(text(get_DiskModel(c.address)), c.model);
+        EXPECT_TRUE(is_direct_access_block_device(c.address));
+        EXPECT_EQ(text(get_unit_sn_from_sysfs_vpd_pg80(c.address)), c.vpdSerial);
+        EXPECT_EQ(text(get_unit_sn_from_sysfs_inquiry(c.address)), c.inquirySerial);
+        EXPECT_EQ(text(get_durableName_from_block_vpd_pg83(c.block)).rfind(c.durable, 0), 0u);
+    }
+}
+
+TEST(ScsiSysfsQueries, AddressesThatLeadOutOfTheTreeAreRefused) {
+    for (const char* address : {"../../../etc", "..", ".", "", "8:0:0:0/../../8:0:1:0"}) {
+        SCOPED_TRACE(address);
+        EXPECT_EQ(get_DiskModel(address), nullptr);
+        EXPECT_EQ(get_ScsiGeneric(address), nullptr);
+        EXPECT_EQ(get_durableName_from_block_vpd_pg83(address), nullptr);
+    }
+}
+
+TEST(ScsiSysfsQueries, HandMadeEntries) {
+    // Older kernels name the generic device "scsi_generic:sgN"; the device is sgN.
+    orbtest::writeFile(
+        orbtest::rootPath(
+            "/sys/class/scsi_device/7:0:0:0/device/scsi_generic/scsi_generic:sg7/dev"),
+        "21:7\n");
+    orbtest::writeFile(
+        orbtest::rootPath("/sys/class/scsi_device/7:0:0:0/device/block/block:sdh/size"), "1000\n");
+    EXPECT_EQ(text(get_ScsiGeneric("7:0:0:0")), "sg7");
+    EXPECT_EQ(get_BlockSize("7:0:0:0"), 1000u);
+    writeDriveAttribute("7:0:0:0", "type", "13\n");  // an enclosure, not a disk
+    EXPECT_FALSE(is_direct_access_block_device("7:0:0:0"));
+
+    orbtest::LogMark mark;
+    writeDriveAttribute("7:0:0:0", "vpd_pg80", std::string("\x00\x80\x00\x04", 4));
+    writeDriveAttribute("7:0:0:0", "inquiry", std::string(40, ' '));
+    EXPECT_EQ(get_unit_sn_from_sysfs_vpd_pg80("7:0:0:0"), nullptr);
+    EXPECT_EQ(get_unit_sn_from_sysfs_inquiry("7:0:0:0"), nullptr);
+    EXPECT_THAT(mark.mainSince(),
+                HasSubstr("Unable to extract disk serial number from sysfs VPD page 80. (4, 128)"));
+    EXPECT_THAT(mark.mainSince(),
+                HasSubstr("Unable to extract disk serial number from sysfs inquiry. (40, 32)"));
+}
+
+TEST(SasHbaQueries, AdapterAndDriveLocations) {
+    _ORB_SAS_HBA_CONFIG config;
+    ASSERT_EQ(SasGetHbaConfig("host8", &config), 0);
+    EXPECT_STREQ(config.boardName, "SAS9300-8i");
+    EXPECT_STREQ(config.firmwareVersion, "16.00.10.00");
+    EXPECT_STREQ(config.boardTracer, "SP71234567");
+    EXPECT_EQ(config.sasAddress, 0x500605b00d3e4f10ull);
+    EXPECT_EQ(SasGetHbaConfig("host0", &config), -1);  // a SATA port has no SAS adapter data
+
+    EXPECT_EQ(text(SasGetScsiAddress(0x5000cca02b3c4d5eull)), "8:0:1:0");
+    EXPECT_EQ(text(SasGetHbaConnector("8:0:1:0")), "C0.1");
+
+    unsigned long long enclosure = 0;
+    int bay = -1;
+    ASSERT_EQ(SasGetLocation("8:0:2:0", &enclosure, &bay), 0);
+    EXPECT_EQ(enclosure, 0x500605b00d3e4f10ull);
+    EXPECT_EQ(bay, 2);
+    EXPECT_EQ(SasGetLocation("0:0:0:0", &enclosure, &bay), -1);
+}
+
+}  // namespace
