@@ -23,7 +23,8 @@ bool readWhole(const std::string& path, std::string& contents) {
         return false;
     }
     char chunk[4096];
-    while (contents.size() < kMaxRecordBytes && (in.read(chunk, sizeof(chunk)) || in.gcount() > 0)) {
+    while (contents.size() < kMaxRecordBytes &&
+           (in.read(chunk, sizeof(chunk)) || in.gcount() > 0)) {
         contents.append(chunk, static_cast<size_t>(in.gcount()));
     }
     return true;
@@ -43,7 +44,9 @@ bool parseSeconds(const std::string& word, long& value) {
     return true;
 }
 
-std::string line(const char* key, long value) { return std::string(key) + " " + std::to_string(value) + "\n"; }
+std::string line(const char* key, long value) {
+    return std::string(key) + " " + std::to_string(value) + "\n";
+}
 
 }  // namespace
 
@@ -92,19 +95,15 @@ bool orbStartupFile::recordStart(long startTime) {
         }
         return written;
     }
-    long lastStart = 0;
-    long lastStop = 0;
-    long currentStart = 0;
-    bool lastStartKnown = readValue("last_start", lastStart);
-    bool lastStopKnown = readValue("last_stop", lastStop);
-    if (lastStartKnown && lastStopKnown && readValue("current_start", currentStart)) {
+    long value = 0;
+    if (readValue("last_start", value) && readValue("last_stop", value) &&
+        readValue("current_start", value)) {
         return replaceLines("current_start", line("current_start", startTime));
     }
-    // A damaged record is written afresh, keeping what could still be read, so that this run
-    // is on record and an unclean end of it shows at the next start.
-    return writeAtomically(line("current_start", startTime) +
-                           line("last_start", lastStartKnown ? lastStart : 0) +
-                           line("last_stop", lastStopKnown ? lastStop : 0));
+    // A damaged record tells nothing reliable about the previous run: it is written afresh as
+    // at a first start, so that no event is drawn from it and this run is on record.
+    return writeAtomically(line("current_start", startTime) + line("last_start", 0) +
+                           line("last_stop", 0));
 }
 
 bool orbStartupFile::promoteCurrentStart() {

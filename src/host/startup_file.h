@@ -11,7 +11,7 @@
 // Every change is written to a scratch file first and renamed over the original, so a crash
 // part-way through can never lose the previous record.
 class orbStartupFile {
-public:
+  public:
     orbStartupFile(std::string path, std::string scratchPath);
 
     // The value written after key, or 0 when the file cannot be read or holds no such key.
@@ -22,7 +22,7 @@ public:
 
     // Records the start of this run: creates the file (with zeros for the previous run) when
     // there is none, replaces its "current_start" line when it holds a whole record, and
-    // writes a damaged record afresh with the values that still read (0 for the others).
+    // writes a damaged record afresh as at a first start.
     bool recordStart(long startTime);
 
     // Makes this run's start the last start, once the boot decision has been taken, so that
@@ -34,7 +34,7 @@ public:
 
     const std::string& getPath() const { return path; }
 
-private:
+  private:
     bool replaceLines(const std::string& key, const std::string& replacement) const;
     bool writeAtomically(const std::string& contents) const;
 

@@ -263,9 +263,9 @@ TEST(Utils, IPv4AddressesSkipLoopbackAndKeepTheirAuxiliaryAddress) {
         fake::interfaces = &step.interfaces;
         std::vector<std::string> listed =
             step.update ? orbUtils::updateAndFetchIPAddresses() : orbUtils::getIPAddresses();
-        fake::interfaces = nullptr;
         EXPECT_EQ(listed, step.listed);
         EXPECT_EQ(orbUtils::getPrimaryIPAddress(), step.primary);
+        fake::interfaces = nullptr;
     }
 }
 

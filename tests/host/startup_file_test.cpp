@@ -54,10 +54,10 @@ TEST_F(StartupFileTest, DamagedRecordsReadAsUnknownAndAreNotInvented) {
         EXPECT_FALSE(file.readValue("last_start", value));
         EXPECT_EQ(file.readStartupValue("last_start"), 0);
     }
-    // A damaged record is written afresh, with what could still be read.
+    // A damaged record is written afresh, as at a first start.
     orbtest::writeFile(path, "last_start abc\nlast_stop 12\n");
     ASSERT_TRUE(file.recordStart(40));
-    EXPECT_EQ(contents(), "current_start 40\nlast_start 0\nlast_stop 12\n");
+    EXPECT_EQ(contents(), "current_start 40\nlast_start 0\nlast_stop 0\n");
     // Extra lines of a whole record are carried along unchanged.
     orbtest::writeFile(path, "# kept\nlast_start 5\nlast_stop 6\ncurrent_start 0\nother 1\n");
     ASSERT_TRUE(file.recordStart(7));

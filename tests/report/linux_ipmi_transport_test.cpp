@@ -63,7 +63,7 @@ TEST(LinuxIPMITransport, CommandWithoutADeviceFails) {
 
 TEST(LinuxIPMITransport, DeviceThatIsNoIPMIDeviceFailsAndItsReplyWaitEnds) {
     // Something at /dev/ipmi0 that opens but answers no IPMI request.
-    ASSERT_EQ(mkdir(orbtest::rootPath("/dev").c_str(), 0700), 0);
+    std::filesystem::create_directories(orbtest::rootPath("/dev"));
     ASSERT_EQ(mkfifo(orbtest::rootPath("/dev/ipmi0").c_str(), 0600), 0);
     orbtest::LogMark mark;
     {
