@@ -7,7 +7,6 @@
 ORB_TEST_CONFIGURATION(R"({
     "EnableResources": ["HostOSInfo"],
     "LoggingLevel": "Warning",
-    "ORBLogLocation": "/var/log/vex/orb/orb.log",
     "SimulateUnhandledException": 11
 })");
 

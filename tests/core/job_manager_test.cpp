@@ -11,13 +11,8 @@
 #include "core/resource_manager.h"
 #include "support/test_environment.h"
 
-ORB_TEST_CONFIGURATION(R"({
-    "EnableResources": ["HostOSInfo", "StorageControllers", "NVMeControllers"],
-    "LoggingLevel": "Info",
-    "EnableDebugLog": true,
-    "ORBLogLocation": "/var/log/vex/orb/orb.log",
-    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log"
-})");
+ORB_TEST_CONFIGURATION(
+    R"({"EnableResources": ["HostOSInfo", "StorageControllers", "NVMeControllers"]})");
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -67,17 +62,6 @@ WaitingManager host;
 WaitingManager storage;
 WaitingManager network;
 
-bool waitFor(const std::function<bool()>& condition) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 TEST(JobManager, RunsEnabledManagersAndStopsThemAll) {
     orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&host); });
     orbFactory::registerManager(2, [] { return static_cast<orbResourceManager*>(&storage); });
@@ -85,7 +69,7 @@ TEST(JobManager, RunsEnabledManagersAndStopsThemAll) {
     orbtest::LogMark mark;
 
     ASSERT_TRUE(orbJobManager::startResourceManagers());
-    ASSERT_TRUE(waitFor([] { return host.initCount() == 1 && storage.initCount() == 1; }));
+    ASSERT_TRUE(orbtest::waitFor([] { return host.initCount() == 1 && storage.initCount() == 1; }));
 
     auto started = std::chrono::steady_clock::now();
     orbJobManager::stopResourceManagers();

@@ -12,17 +12,12 @@
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
 #include "report/json_text.h"
-#include "sim/rmc/simulated_rmc.h"
 #include "support/fake_manager.h"
+#include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
 
 ORB_TEST_CONFIGURATION(R"({
     "EnableResources": ["HostOSInfo"],
-    "LoggingLevel": "Info",
-    "EnableDebugLog": true,
-    "ORBLogLocation": "/var/log/vex/orb/orb.log",
-    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log",
-    "InventoryQueryIntervalInSeconds": 1,
     "PushInventoryFrequencyInMinutes": 720
 })");
 
@@ -61,15 +56,9 @@ class HostManagerRun {
 
 class HostResourceManagerTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        rmc = std::make_shared<orbsim::SimulatedRMC>();
-        rmc->setCommandPause(0ms);
-        ipmi::IPMIUtils::setTransport(rmc);
-    }
     void TearDown() override {
         orbJsonAggregator::stoporbJsonAggregator();
         EXPECT_THAT(rmc->protocolErrors(), ::testing::IsEmpty());
-        ipmi::IPMIUtils::setTransport(nullptr);
     }
 
     std::vector<std::string> sent() const {
@@ -83,7 +72,7 @@ class HostResourceManagerTest : public ::testing::Test {
     }
     bool ready() { return HostResourceManager::getInstance()->isInventoryReady(0); }
 
-    std::shared_ptr<orbsim::SimulatedRMC> rmc;
+    orbtest::InstalledRMC rmc;
 };
 
 TEST_F(HostResourceManagerTest, FirstRunAfterAnOrderlyStopReportsTheRebootAndTheHost) {

@@ -8,18 +8,13 @@
 #include "core/factory.h"
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
-#include "sim/rmc/simulated_rmc.h"
 #include "support/fake_manager.h"
+#include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
 
 // The door bell is polled once a minute at the shortest.
 ORB_TEST_CONFIGURATION(R"({
     "EnableResources": ["HostOSInfo"],
-    "LoggingLevel": "Info",
-    "EnableDebugLog": true,
-    "ORBLogLocation": "/var/log/vex/orb/orb.log",
-    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log",
-    "InventoryQueryIntervalInSeconds": 1,
     "IPMIDoorBellMonitorInterval": 1
 })");
 
@@ -32,9 +27,6 @@ orbtest::FakeManager host;
 class DoorbellService : public ::testing::Test {
   protected:
     void SetUp() override {
-        rmc = std::make_shared<orbsim::SimulatedRMC>();
-        rmc->setCommandPause(0ms);
-        ipmi::IPMIUtils::setTransport(rmc);
         Json::Value element(Json::objectValue);
         element["HostOSInfo"] = "fake";
         host.setElements({element});
@@ -43,18 +35,11 @@ class DoorbellService : public ::testing::Test {
     void TearDown() override {
         orbIPMIDBService::stoporbIPMIDBService();
         orbJsonAggregator::stoporbJsonAggregator();
-        ipmi::IPMIUtils::setTransport(nullptr);
     }
 
-    size_t pushes() const {
-        size_t count = 0;
-        for (const orbsim::RMCCommand& command : rmc->commands()) {
-            count += command.command == "WriteInventory" ? 1 : 0;
-        }
-        return count;
-    }
+    size_t pushes() const { return rmc.count("WriteInventory"); }
 
-    std::shared_ptr<orbsim::SimulatedRMC> rmc;
+    orbtest::InstalledRMC rmc;
 };
 
 TEST_F(DoorbellService, ARingAskingForTheInventoryCausesOneExtraPush) {

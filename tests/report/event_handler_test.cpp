@@ -8,19 +8,11 @@
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
 #include "report/json_text.h"
-#include "sim/rmc/simulated_rmc.h"
-#include "support/fake_manager.h"
+#include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
 
 // Nothing is enabled, so the first (empty) inventory push happens at the first readiness poll.
-ORB_TEST_CONFIGURATION(R"({
-    "EnableResources": ["None"],
-    "LoggingLevel": "Info",
-    "EnableDebugLog": true,
-    "ORBLogLocation": "/var/log/vex/orb/orb.log",
-    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log",
-    "InventoryQueryIntervalInSeconds": 1
-})");
+ORB_TEST_CONFIGURATION(R"({"EnableResources": ["None"]})");
 
 using namespace std::chrono_literals;
 using orbtest::parseJson;
@@ -31,16 +23,8 @@ namespace {
 
 class EventHandler : public ::testing::Test {
   protected:
-    void SetUp() override {
-        rmc = std::make_shared<orbsim::SimulatedRMC>();
-        rmc->setCommandPause(0ms);
-        rmc->setReplyTimeout(100ms);
-        ipmi::IPMIUtils::setTransport(rmc);
-    }
-    void TearDown() override {
-        orbJsonAggregator::stoporbJsonAggregator();
-        ipmi::IPMIUtils::setTransport(nullptr);
-    }
+    void SetUp() override { rmc->setReplyTimeout(100ms); }
+    void TearDown() override { orbJsonAggregator::stoporbJsonAggregator(); }
 
     std::vector<int> sentIds() const {
         std::vector<int> ids;
@@ -52,7 +36,7 @@ class EventHandler : public ::testing::Test {
         return ids;
     }
 
-    std::shared_ptr<orbsim::SimulatedRMC> rmc;
+    orbtest::InstalledRMC rmc;
 };
 
 orbEvent hostEvent(int id, const std::string& location = "NotApplicable") {

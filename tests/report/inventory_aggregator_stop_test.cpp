@@ -8,16 +8,12 @@
 #include "core/factory.h"
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
-#include "sim/rmc/simulated_rmc.h"
 #include "support/fake_manager.h"
+#include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
 
 ORB_TEST_CONFIGURATION(R"({
     "EnableResources": ["HostOSInfo"],
-    "LoggingLevel": "Info",
-    "EnableDebugLog": true,
-    "ORBLogLocation": "/var/log/vex/orb/orb.log",
-    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log",
     "InventoryQueryIntervalInSeconds": 60
 })");
 
@@ -30,12 +26,8 @@ orbtest::FakeManager host;
 class AggregatorStop : public ::testing::Test {
   protected:
     void SetUp() override {
-        rmc = std::make_shared<orbsim::SimulatedRMC>();
-        rmc->setCommandPause(0ms);
-        ipmi::IPMIUtils::setTransport(rmc);
         orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&host); });
     }
-    void TearDown() override { ipmi::IPMIUtils::setTransport(nullptr); }
 
     // Stops and tells how long the stop took.
     std::chrono::steady_clock::duration stopTime() {
@@ -44,7 +36,7 @@ class AggregatorStop : public ::testing::Test {
         return std::chrono::steady_clock::now() - started;
     }
 
-    std::shared_ptr<orbsim::SimulatedRMC> rmc;
+    orbtest::InstalledRMC rmc;
 };
 
 TEST_F(AggregatorStop, StopRightAfterTheStartIsNotLost) {

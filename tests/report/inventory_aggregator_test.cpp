@@ -8,8 +8,8 @@
 #include "core/factory.h"
 #include "report/ipmi_utils.h"
 #include "report/json_text.h"
-#include "sim/rmc/simulated_rmc.h"
 #include "support/fake_manager.h"
+#include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
 
 using namespace std::chrono_literals;
@@ -26,10 +26,7 @@ FakeManager fakes[5];
 class InventoryAggregator : public ::testing::Test {
   protected:
     void SetUp() override {
-        rmc = std::make_shared<orbsim::SimulatedRMC>();
-        rmc->setCommandPause(0ms);
         rmc->setReplyTimeout(200ms);
-        ipmi::IPMIUtils::setTransport(rmc);
         orbFactory::registerManager(0, [] { return static_cast<orbResourceManager*>(&fakes[0]); });
         orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&fakes[1]); });
         orbFactory::registerManager(2, [] { return static_cast<orbResourceManager*>(&fakes[2]); });
@@ -39,18 +36,11 @@ class InventoryAggregator : public ::testing::Test {
     void TearDown() override {
         orbJsonAggregator::stoporbJsonAggregator();
         EXPECT_THAT(rmc->protocolErrors(), ::testing::IsEmpty());
-        ipmi::IPMIUtils::setTransport(nullptr);
     }
 
-    size_t pushes() const {
-        size_t count = 0;
-        for (const orbsim::RMCCommand& command : rmc->commands()) {
-            count += command.command == "WriteInventory" ? 1 : 0;
-        }
-        return count;
-    }
+    size_t pushes() const { return rmc.count("WriteInventory"); }
 
-    std::shared_ptr<orbsim::SimulatedRMC> rmc;
+    orbtest::InstalledRMC rmc;
 };
 
 Json::Value object(const char* key, int value) {

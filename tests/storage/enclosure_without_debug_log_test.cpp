@@ -4,9 +4,7 @@
 #include "support/test_environment.h"
 
 // The logger is one per process, so the debug log stays off for every case of this file.
-ORB_TEST_CONFIGURATION(R"({"EnableDebugLog": false, "LoggingLevel": "Info",
-    "ORBLogLocation": "/var/log/vex/orb/orb.log",
-    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log"})");
+ORB_TEST_CONFIGURATION(R"({"EnableDebugLog": false, "LoggingLevel": "Info"})");
 
 namespace {
 

@@ -17,9 +17,7 @@
 using ::testing::HasSubstr;
 
 // The enclosure's bay and segment counts are written while the debug log is on.
-ORB_TEST_CONFIGURATION(R"({"EnableDebugLog": true, "LoggingLevel": "Info",
-    "ORBLogLocation": "/var/log/vex/orb/orb.log",
-    "DebugLogLocation": "/var/log/vex/orb/orb-debug.log"})");
+ORB_TEST_CONFIGURATION(R"({"EnableDebugLog": true, "LoggingLevel": "Info"})");
 
 namespace {
 

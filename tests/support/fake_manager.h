@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -60,30 +59,5 @@ class FakeManager : public orbResourceManager {
     std::vector<Json::Value> elements;
     std::map<int, std::vector<Json::Value>> byKind;
 };
-
-// Waits up to limit for a condition; false when it never held.
-inline bool waitFor(const std::function<bool()>& condition,
-                    std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-// Parses JSON text, null on failure.
-inline Json::Value parseJson(const std::string& text) {
-    Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value value;
-    std::string errors;
-    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors)) {
-        return Json::Value();
-    }
-    return value;
-}
 
 }  // namespace orbtest

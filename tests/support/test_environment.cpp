@@ -2,11 +2,14 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <json/json.h>
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -28,9 +31,32 @@ namespace {
 
 struct Settings {
     std::string host = "default";
-    std::string configuration = kDefaultConfiguration;
+    std::string configurationChanges = "{}";
     std::string root;
 };
+
+Json::Value parseOrDie(const std::string& text) {
+    Json::CharReaderBuilder builder;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value value;
+    std::string errors;
+    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors) ||
+        !value.isObject()) {
+        std::fprintf(stderr, "test configuration is not a JSON object: %s\n", errors.c_str());
+        std::exit(2);
+    }
+    return value;
+}
+
+// The default configuration with the test's own members laid over it.
+std::string testConfiguration(const Settings& s) {
+    Json::Value configuration = parseOrDie(kDefaultConfiguration);
+    const Json::Value changes = parseOrDie(s.configurationChanges);
+    for (const std::string& key : changes.getMemberNames()) {
+        configuration[key] = changes[key];
+    }
+    return configuration.toStyledString();
+}
 
 Settings& settings() {
     static Settings instance;
@@ -94,7 +120,7 @@ void prepareRoot() {
             std::exit(2);
         }
     }
-    writeFile(s.root + "/etc/config/vex/orb/orb.conf", s.configuration);
+    writeFile(s.root + "/etc/config/vex/orb/orb.conf", testConfiguration(s));
     fs::create_directories(s.root + "/opt/vex/orb/log", error);
     fs::create_directories(s.root + "/opt/vex/orb/data", error);
     setenv("ORB_ROOT", s.root.c_str(), 1);
@@ -119,7 +145,7 @@ TestHost::TestHost(const char* name) {
     settings().host = name;
 }
 TestConfiguration::TestConfiguration(const char* json) {
-    settings().configuration = json;
+    settings().configurationChanges = json;
 }
 
 std::string root() {
@@ -146,6 +172,28 @@ bool writeFile(const std::string& path, const std::string& contents) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << contents;
     return static_cast<bool>(out);
+}
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+Json::Value parseJson(const std::string& text) {
+    Json::CharReaderBuilder builder;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    Json::Value value;
+    std::string errors;
+    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors)) {
+        return Json::Value();
+    }
+    return value;
 }
 
 std::string mainLog() {

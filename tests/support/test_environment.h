@@ -1,5 +1,9 @@
 #pragma once
 
+#include <json/json.h>
+
+#include <chrono>
+#include <functional>
 #include <string>
 
 // Every test process runs against its own copy of a simulated host (sim/hosts/<name>), made
@@ -8,10 +12,11 @@
 // service reads, at namespace scope:
 //
 //   ORB_TEST_HOST("bravo");
-//   ORB_TEST_CONFIGURATION(R"({"EnableResources": ["HostOSInfo"], ...})");
+//   ORB_TEST_CONFIGURATION(R"({"EnableResources": ["HostOSInfo"]})");
 //
-// Without them the host is "default" and the configuration is orbtest::kDefaultConfiguration
-// (file logging with debug lines, level Info, one-second readiness polls).
+// The host is "default" unless named. The configuration is orbtest::kDefaultConfiguration
+// (file logging with debug lines, level Info, one-second readiness polls) with the members
+// given to ORB_TEST_CONFIGURATION laid over it.
 
 namespace orbtest {
 
@@ -52,6 +57,13 @@ class LogMark {
     size_t mainLength;
     size_t debugLength;
 };
+
+// Waits up to limit for a condition to hold; false when it never did.
+bool waitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+// Parses JSON text; null when it does not parse.
+Json::Value parseJson(const std::string& text);
 
 }  // namespace orbtest
 
