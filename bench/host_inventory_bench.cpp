@@ -10,6 +10,7 @@
 
 #include "host/host_resource_manager.h"
 #include "report/json_text.h"
+#include "sim/common/simulated_host_copy.h"
 
 namespace {
 
@@ -22,10 +23,19 @@ void useSimulatedHost() {
             std::perror("mkdtemp");
             std::exit(2);
         }
-        const std::string copy =
-            std::string("cp -rL '") + ORB_SOURCE_DIR + "/sim/hosts/default/.' '" + root + "/'";
-        if (std::system(copy.c_str()) != 0) {
+        std::string error;
+        if (!orbsim::copySimulatedHost(std::string(ORB_SOURCE_DIR) + "/sim/hosts/default",
+                                       ORB_BINARY_DIR "/sim/overlay", root, error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
             std::exit(2);
+        }
+        // Quiet logging: the logger is one per process, and the other measurements of this
+        // program must not pay for debug lines.
+        std::FILE* config =
+            std::fopen((std::string(root) + "/etc/config/vex/orb/orb.conf").c_str(), "w");
+        if (config != nullptr) {
+            std::fputs("{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n", config);
+            std::fclose(config);
         }
         setenv("ORB_ROOT", root, 1);
         const std::string path = std::string(root) + "/bin:" + getenv("PATH");

@@ -1,5 +1,7 @@
 #include "support/test_environment.h"
 
+#include "sim/common/simulated_host_copy.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <json/json.h>
@@ -63,34 +65,6 @@ Settings& settings() {
     return instance;
 }
 
-// Copies a simulated host. A link that stays inside the host (the sysfs trees are made of
-// them) is copied as a link, so that the service can read it as it would on ESXi; a link
-// that leaves the host (the ESXi tools of bin/) is replaced by a copy of what it points to.
-void copyHostTree(const fs::path& from, const fs::path& to, const fs::path& hostTop,
-                  std::error_code& error) {
-    fs::create_directories(to, error);
-    for (const fs::directory_entry& entry : fs::directory_iterator(from, error)) {
-        fs::path target = to / entry.path().filename();
-        if (entry.is_symlink()) {
-            fs::path link = fs::read_symlink(entry.path(), error);
-            fs::path resolved = fs::weakly_canonical(entry.path().parent_path() / link, error);
-            std::string top = hostTop.string() + "/";
-            if (link.is_relative() && resolved.string().compare(0, top.size(), top) == 0) {
-                fs::create_symlink(link, target, error);
-                continue;
-            }
-            fs::copy(entry.path(), target, fs::copy_options::recursive, error);
-        } else if (entry.is_directory()) {
-            copyHostTree(entry.path(), target, hostTop, error);
-        } else {
-            fs::copy_file(entry.path(), target, error);
-        }
-        if (error) {
-            return;
-        }
-    }
-}
-
 void prepareRoot() {
     Settings& s = settings();
     char pattern[] = "/tmp/orbtest.XXXXXX";
@@ -100,26 +74,14 @@ void prepareRoot() {
         std::exit(2);
     }
     s.root = made;
-    fs::path hostTree = fs::path(ORB_SOURCE_DIR) / "sim" / "hosts" / s.host;
+    const std::string hostTree = std::string(ORB_SOURCE_DIR) + "/sim/hosts/" + s.host;
+    const std::string overlay = std::string(ORB_BINARY_DIR) + "/sim/overlay";
+    std::string failure;
+    if (!orbsim::copySimulatedHost(hostTree, overlay, s.root, failure)) {
+        std::fprintf(stderr, "%s\n", failure.c_str());
+        std::exit(2);
+    }
     std::error_code error;
-    if (fs::exists(hostTree)) {
-        copyHostTree(hostTree, s.root, fs::canonical(hostTree), error);
-        if (error) {
-            std::fprintf(stderr, "cannot copy %s: %s\n", hostTree.c_str(), error.message().c_str());
-            std::exit(2);
-        }
-    }
-    // Stand-ins built from sim/ (such as shared objects) wait in the build tree's overlay and
-    // are laid over every host at the paths the service reads them from.
-    fs::path overlay = fs::path(ORB_BINARY_DIR) / "sim" / "overlay";
-    if (fs::exists(overlay)) {
-        fs::copy(overlay, s.root,
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
-        if (error) {
-            std::fprintf(stderr, "cannot copy %s: %s\n", overlay.c_str(), error.message().c_str());
-            std::exit(2);
-        }
-    }
     writeFile(s.root + "/etc/config/vex/orb/orb.conf", testConfiguration(s));
     fs::create_directories(s.root + "/opt/vex/orb/log", error);
     fs::create_directories(s.root + "/opt/vex/orb/data", error);
