@@ -138,10 +138,4 @@ TEST(Config, LongTextsAreKeptOrRefusedWhole) {
     EXPECT_EQ(config.getORBLoggingLevel(), "Warning");
 }
 
-TEST(Config, TheServiceReadsTheHostsFile) {
-    orbConfig* config = orbConfig::getInstance();
-    EXPECT_EQ(config->getORBLoggingLevel(), "Info");
-    EXPECT_EQ(config->getInventoryQueryInterval(), 1);
-}
-
 }  // namespace
