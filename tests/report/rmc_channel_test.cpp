@@ -216,8 +216,6 @@ TEST_F(RMCChannel, DoorbellAsksForInventoryOnlyWhenItsTextHoldsWriteInventory) {
     const Case cases[] = {
         {"Get;WriteInventory;Reset", true, "Get;WriteInventory;Reset"},
         {"writeinventory", false, "writeinventory"},
-        {"WriteInvent", false, "WriteInvent"},
-        {"", false, ""},
         {fullWithWord, true, fullWithWord},        // 254 bytes without a terminating zero
         {full + "..WriteInventory", false, full},  // the word past the 254 bytes asked for
         {std::string("Idle\0WriteInventory", 19), false, "Idle"},
