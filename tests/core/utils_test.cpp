@@ -58,8 +58,10 @@ extern "C" int getifaddrs(struct ifaddrs** list) noexcept {
         static auto realGetifaddrs = fake::real<int (*)(struct ifaddrs**)>("getifaddrs");
         return realGetifaddrs(list);
     }
+    static fake::Entry entries[8];  // one list at a time, never freed
+    fake::Entry* node = entries;
     for (const fake::Interface& interface : *fake::interfaces) {
-        auto* node = new fake::Entry;
+        *node = fake::Entry{};
         node->entry.ifa_name = const_cast<char*>(interface.name);
         node->entry.ifa_addr = reinterpret_cast<sockaddr*>(&node->address);
         auto* v4 = reinterpret_cast<sockaddr_in*>(&node->address);
@@ -68,21 +70,16 @@ extern "C" int getifaddrs(struct ifaddrs** list) noexcept {
             inet_pton(AF_INET, interface.ipv4, &v4->sin_addr);
         }
         *list = &node->entry;
-        list = &node->entry.ifa_next;
+        list = &(node++)->entry.ifa_next;
     }
     *list = nullptr;
     return 0;
 }
 
 extern "C" void freeifaddrs(struct ifaddrs* list) noexcept {
+    static auto realFreeifaddrs = fake::real<void (*)(struct ifaddrs*)>("freeifaddrs");
     if (fake::interfaces == nullptr) {
-        static auto realFreeifaddrs = fake::real<void (*)(struct ifaddrs*)>("freeifaddrs");
-        return realFreeifaddrs(list);
-    }
-    while (list != nullptr) {
-        ifaddrs* next = list->ifa_next;
-        delete reinterpret_cast<fake::Entry*>(list);
-        list = next;
+        realFreeifaddrs(list);
     }
 }
 
