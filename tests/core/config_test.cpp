@@ -8,45 +8,36 @@
 
 namespace {
 
-orbConfig parse(const std::string& text) {
-    return orbConfig::fromContents(text);
-}
-
-// A valid file needs at least two members; this one carries only harmless values.
-std::string withFiller(const std::string& members) {
-    return "{\"CliMode\": \"test\", " + members + "}";
+// A valid file needs at least two members; this one adds a harmless one.
+orbConfig parseWith(const std::string& members) {
+    return orbConfig::fromContents("{\"CliMode\": \"test\", " + members + "}");
 }
 
 TEST(Config, EnableResourcesSelectsTheNamedTypes) {
-    struct Case {
-        const char* resources;
-        bool fc, host, sas, nic, nvme;
-    };
-    const Case cases[] = {
-        {R"(["all"])", true, true, true, true, true},
-        {R"(["HostOSInfo", "NVMeControllers"])", false, true, false, false, true},
-        {R"(["", "HostOSInfo"])", true, true, true, true, true},
-        {R"(["hostosinfo", "", "NVMeControllers"])", false, true, false, false, false},
-        {R"("HostOSInfo")", true, true, true, true, true},
-        {R"({"0": "HostOSInfo"})", true, true, true, true, true},
-        {R"([["HostOSInfo"]])", true, true, true, true, true},
-        {R"([])", true, true, true, true, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.resources);
-        orbConfig config = parse(withFiller(std::string("\"EnableResources\": ") + c.resources));
-        EXPECT_EQ(config.isResourceEnabled(0), c.fc);
-        EXPECT_EQ(config.isResourceEnabled(1), c.host);
-        EXPECT_EQ(config.isResourceEnabled(2), c.sas);
-        EXPECT_EQ(config.isResourceEnabled(3), c.nic);
-        EXPECT_EQ(config.isResourceEnabled(4), c.nvme);
-        for (int reserved : {5, 6, 7, 100, 106, -1}) {
-            EXPECT_FALSE(config.isResourceEnabled(reserved));
+    // Types 0 (FibreChannel) to 4 (NVMe), 1 where enabled.
+    auto enabled = [](const std::string& resources) {
+        orbConfig config = parseWith("\"EnableResources\": " + resources);
+        std::string found;
+        for (int type = 0; type < 5; ++type) {
+            found += config.isResourceEnabled(type) ? '1' : '0';
         }
+        return found;
+    };
+    EXPECT_EQ(enabled(R"(["HostOSInfo", "NVMeControllers"])"), "01001");
+    EXPECT_EQ(enabled(R"(["hostosinfo", "", "NVMeControllers"])"), "01000");  // "" ends the list
+    EXPECT_EQ(enabled(R"(["Host"])"), "00000");                               // names match whole
+    // "all" first, or anything but an array whose first entry is a name, enables every type.
+    for (const char* all : {R"(["all"])", R"(["", "HostOSInfo"])", R"("HostOSInfo")",
+                            R"({"0": "HostOSInfo"})", R"([["HostOSInfo"]])", "[]"}) {
+        EXPECT_EQ(enabled(all), "11111") << all;
+    }
+    orbConfig config = parseWith(R"("EnableResources": ["all"])");
+    for (int reserved : {5, 6, 7, 100, -1}) {
+        EXPECT_FALSE(config.isResourceEnabled(reserved)) << reserved;
     }
 }
 
-TEST(Config, TextAndSwitchValuesAreValidated) {
+TEST(Config, TextAndSwitchValuesOfWrongTypeTakeTheirDefaults) {
     struct Case {
         const char* members;
         const char* level;
@@ -62,146 +53,89 @@ TEST(Config, TextAndSwitchValuesAreValidated) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.members);
-        orbConfig config = parse(std::string("{\"HealthMonitorFlags\": 1, ") + c.members + "}");
+        orbConfig config =
+            orbConfig::fromContents(std::string("{\"HealthMonitorFlags\": 1, ") + c.members + "}");
         EXPECT_EQ(config.getORBLoggingLevel(), c.level);
         EXPECT_EQ(config.getTestEventSettings(), c.cliMode);
         EXPECT_EQ(config.getDebugLogSettings(), c.debug);
-        EXPECT_FALSE(config.isDefaultSettingsApplied());
     }
 }
 
 TEST(Config, NumbersFallBackToTheirDefaults) {
-    struct Case {
-        const char* value;
-        long expected;
+    auto pushInterval = [](const std::string& value) {
+        return parseWith("\"PushInventoryFrequencyInMinutes\": " + value)
+            .getInventoryPushIntervalSettings();
     };
-    const Case cases[] = {
-        {"15", 15},
-        {"\"15min\"", 15},
-        {"\"  +20\"", 20},
-        {"15.9", 15},
-        {"1e3", 1000},
-        {"0", 1440},
-        {"-5", 1440},
-        {"\"abc\"", 1440},
-        {"\"\"", 1440},
-        {"true", 1440},
-        {"[15]", 1440},
-        {"{\"v\": 15}", 1440},
-        {"1e30", 1440},
-        {"9223372036854775807", 1440},
-        {"18446744073709551615", 1440},
-        {"\"99999999999999999999999\"", 1440},
-        // Minutes whose seconds would not fit the clocks of the timed waits.
-        {"52560001", 1440},
-        {"52560000", 52560000},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.value);
-        orbConfig config =
-            parse(withFiller(std::string("\"PushInventoryFrequencyInMinutes\": ") + c.value));
-        EXPECT_EQ(config.getInventoryPushIntervalSettings(), c.expected);
+    const std::pair<const char*, long> accepted[] = {{"15", 15},        {"\"15min\"", 15},
+                                                     {"\"  +20\"", 20}, {"15.9", 15},
+                                                     {"1e3", 1000},     {"52560000", 52560000}};
+    for (const auto& [value, expected] : accepted) {
+        EXPECT_EQ(pushInterval(value), expected) << value;
     }
-}
-
-TEST(Config, MissingKeysOfAValidFileTakeTheirDefaults) {
-    orbConfig config = parse(withFiller("\"LoggingLevel\": \"Info\""));
-    EXPECT_FALSE(config.isDefaultSettingsApplied());
-    EXPECT_EQ(config.getUnhandledExceptionToSimulate(), -1);
-    EXPECT_EQ(config.getInventoryPushIntervalSettings(), 1440);
-    EXPECT_EQ(config.getDoorBellSleepInterval(), 10);
-    EXPECT_EQ(config.getInventoryQueryInterval(), 10);
-    EXPECT_EQ(config.getrefreshInterval("HostOSInfo"), 3600);
-    EXPECT_EQ(config.getORBLogFileLocation(), "syslog");
-    EXPECT_EQ(config.getORBDebugLogFileLocation(), "syslog");
-    EXPECT_EQ(config.getMicrochipEventQueueIndex(), 0);
-    EXPECT_EQ(config.getHealthMonitorFlags(), 0);
-    EXPECT_FALSE(config.isForwardAllMegaRAIDCriticalOrHigherEventsEnabled());
-    EXPECT_FALSE(config.isMegaRAID9560LoadingInspectionDisabled());
-    EXPECT_EQ(config.getrefreshInterval("NoSuchResource"), 0);
+    // Not positive, not a number, beyond a long, or minutes whose seconds would not fit the
+    // clocks of the timed waits: the default.
+    for (const char* value :
+         {"0", "-5", "\"abc\"", "true", "[15]", "{\"v\": 15}", "1e30", "9223372036854775807",
+          "18446744073709551615", "\"99999999999999999999999\"", "52560001"}) {
+        EXPECT_EQ(pushInterval(value), 1440) << value;
+    }
 }
 
 TEST(Config, UnusableFilesGiveTheBuiltInDefaults) {
-    const char* documents[] = {
-        "",
-        "{",
-        "not json",
-        R"({"LoggingLevel": "Info"})",
-        R"(["LoggingLevel", "Info", "EnableDebugLog"])",
-        "42",
-        R"("a string")",
-        "null",
-    };
-    for (const char* document : documents) {
+    // The one-member file is valid JSON, yet too small to be a configuration.
+    for (const char* document :
+         {"", "{", "not json", R"({"LoggingLevel": "Info"})",
+          R"(["LoggingLevel", "Info", "EnableDebugLog"])", "42", R"("a string")", "null"}) {
         SCOPED_TRACE(document);
-        orbConfig config = parse(document);
+        orbConfig config = orbConfig::fromContents(document);
         EXPECT_TRUE(config.isDefaultSettingsApplied());
         EXPECT_EQ(config.getORBLoggingLevel(), "Warning");
-        EXPECT_EQ(config.getrefreshInterval("StorageControllers"), 30);
         EXPECT_EQ(config.getrefreshInterval("InfiniBandDevices"), 30);
         EXPECT_EQ(config.getUnhandledExceptionToSimulate(), 0);
-        EXPECT_TRUE(config.isResourceEnabled(1));
     }
-    orbConfig missing(orbtest::rootPath("/etc/config/vex/orb/no-such.conf"));
-    EXPECT_TRUE(missing.isDefaultSettingsApplied());
-    EXPECT_EQ(missing.getrefreshInterval("HostOSInfo"), 30);
+    EXPECT_TRUE(orbConfig(orbtest::rootPath("/no-such.conf")).isDefaultSettingsApplied());
+
+    // A usable file's missing keys take their own defaults instead.
+    orbConfig usable = parseWith("\"LoggingLevel\": \"Info\"");
+    EXPECT_FALSE(usable.isDefaultSettingsApplied());
+    EXPECT_EQ(usable.getUnhandledExceptionToSimulate(), -1);
+    EXPECT_EQ(usable.getrefreshInterval("InfiniBandDevices"), 3600);
+    EXPECT_EQ(usable.getrefreshInterval("NoSuchResource"), 0);
 }
 
 TEST(Config, CacheIntervalsHonourGlobal) {
-    orbConfig global = parse(withFiller(
-        R"("CacheRefreshInSeconds": {"Global": 120, "HostOSInfo": 60, "NVMeControllers": 5})"));
-    for (const char* name :
-         {"StorageControllers", "NVMeControllers", "HostOSInfo", "FibreChannelDevices",
-          "EthernetDevices", "GPUDevices", "InfiniBandDevices"}) {
+    orbConfig global =
+        parseWith(R"("CacheRefreshInSeconds": {"Global": 120, "HostOSInfo": 60, "GPUDevices": 5})");
+    for (const char* name : {"StorageControllers", "HostOSInfo", "GPUDevices"}) {
         EXPECT_EQ(global.getrefreshInterval(name), 120) << name;
     }
 
-    orbConfig each = parse(withFiller(
+    orbConfig each = parseWith(
         R"("CacheRefreshInSeconds": {"Global": "", "HostOSInfo": 60, "NVMeControllers": -1,
-                                     "EthernetDevices": [1], "GPUDevices": 99999999999})"));
+                                     "EthernetDevices": [1], "GPUDevices": 99999999999})");
     EXPECT_EQ(each.getrefreshInterval("HostOSInfo"), 60);
-    EXPECT_EQ(each.getrefreshInterval("NVMeControllers"), 3600);
-    EXPECT_EQ(each.getrefreshInterval("EthernetDevices"), 3600);
-    EXPECT_EQ(each.getrefreshInterval("GPUDevices"), 3600);
-    EXPECT_EQ(each.getrefreshInterval("StorageControllers"), 3600);
+    for (const char* name :
+         {"NVMeControllers", "EthernetDevices", "GPUDevices", "StorageControllers"}) {
+        EXPECT_EQ(each.getrefreshInterval(name), 3600) << name;
+    }
 
     for (const char* wrong : {"42", "\"Global\"", "[120]", "null"}) {
-        orbConfig config = parse(withFiller(std::string("\"CacheRefreshInSeconds\": ") + wrong));
+        orbConfig config = parseWith(std::string("\"CacheRefreshInSeconds\": ") + wrong);
         EXPECT_EQ(config.getrefreshInterval("HostOSInfo"), 3600) << wrong;
     }
     orbConfig badGlobal =
-        parse(withFiller(R"("CacheRefreshInSeconds": {"Global": {"x": 1}, "HostOSInfo": 60})"));
+        parseWith(R"("CacheRefreshInSeconds": {"Global": {"x": 1}, "HostOSInfo": 60})");
     EXPECT_EQ(badGlobal.getrefreshInterval("HostOSInfo"), 60);
 }
 
-TEST(Config, LogLocationsAndLongTextsAreKept) {
+TEST(Config, LongTextsAreKeptOrRefusedWhole) {
     std::string longPath = "/var/log/" + std::string(100000, 'x');
-    orbConfig config = parse(withFiller("\"ORBLogLocation\": \"" + longPath +
-                                        "\", \"DebugLogLocation\": \"\", "
-                                        "\"LoggingLevel\": \"" +
-                                        std::string(50000, 'I') + "\""));
+    orbConfig config = parseWith("\"ORBLogLocation\": \"" + longPath +
+                                 "\", \"DebugLogLocation\": \"\", \"LoggingLevel\": \"" +
+                                 std::string(50000, 'I') + "\"");
     EXPECT_EQ(config.getORBLogFileLocation(), longPath);
     EXPECT_EQ(config.getORBDebugLogFileLocation(), "syslog");
     EXPECT_EQ(config.getORBLoggingLevel(), "Warning");
-}
-
-TEST(Config, ValidatorsStandAlone) {
-    EXPECT_TRUE(orbConfig::isEquals("HostOSInfo", "hostosinfo"));
-    EXPECT_FALSE(orbConfig::isEquals("Host", "HostOSInfo"));
-    EXPECT_EQ(orbConfig::validateNumerical("NoSuchKey", "15"), -1);
-    EXPECT_EQ(orbConfig::validateNumerical("SimulateUnhandledException", "11"), 11);
-    EXPECT_EQ(orbConfig::validateNumerical("MicrochipEventQueueIndex", "-3"), 0);
-    EXPECT_FALSE(orbConfig::validateBool("NoSuchKey", "true"));
-    EXPECT_TRUE(orbConfig::validateBool("logresourcemanagerstatistics", "True"));
-    EXPECT_EQ(orbConfig::validateString("NoSuchKey", "Info"), "");
-}
-
-TEST(Config, TheServiceReadsTheHostsFile) {
-    orbConfig* config = orbConfig::getInstance();
-    EXPECT_EQ(config, orbConfig::getInstance());
-    EXPECT_EQ(config->getORBLoggingLevel(), "Info");
-    EXPECT_TRUE(config->getDebugLogSettings());
-    EXPECT_EQ(config->getInventoryQueryInterval(), 1);
 }
 
 }  // namespace

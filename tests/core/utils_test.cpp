@@ -12,7 +12,6 @@
 
 #include <arpa/inet.h>
 #include <atomic>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -22,8 +21,7 @@
 #include "support/test_environment.h"
 
 // Stand-ins for the two C library calls that a test host cannot make fail or show another
-// interface list on demand. The library's calls reach these first; unless a test switched them
-// on they pass through to the C library.
+// interface list on demand. Unless a test switched them on they pass through to the C library.
 namespace fake {
 
 std::atomic<bool> unameFails{false};
@@ -37,7 +35,6 @@ const std::vector<Interface>* interfaces = nullptr;
 struct Entry {
     ifaddrs entry{};
     sockaddr_storage address{};
-    char name[16]{};
 };
 
 template <typename Function>
@@ -61,36 +58,28 @@ extern "C" int getifaddrs(struct ifaddrs** list) noexcept {
         static auto realGetifaddrs = fake::real<int (*)(struct ifaddrs**)>("getifaddrs");
         return realGetifaddrs(list);
     }
-    ifaddrs* head = nullptr;
-    for (auto it = fake::interfaces->rbegin(); it != fake::interfaces->rend(); ++it) {
-        auto* node = new fake::Entry;
-        std::strncpy(node->name, it->name, sizeof(node->name) - 1);
-        node->entry.ifa_name = node->name;
+    static fake::Entry entries[8];  // one list at a time, never freed
+    fake::Entry* node = entries;
+    for (const fake::Interface& interface : *fake::interfaces) {
+        *node = fake::Entry{};
+        node->entry.ifa_name = const_cast<char*>(interface.name);
         node->entry.ifa_addr = reinterpret_cast<sockaddr*>(&node->address);
-        if (it->ipv4 != nullptr) {
-            auto* v4 = reinterpret_cast<sockaddr_in*>(&node->address);
-            v4->sin_family = AF_INET;
-            inet_pton(AF_INET, it->ipv4, &v4->sin_addr);
-        } else {
-            node->address.ss_family = AF_INET6;
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&node->address);
+        v4->sin_family = interface.ipv4 != nullptr ? AF_INET : AF_INET6;
+        if (interface.ipv4 != nullptr) {
+            inet_pton(AF_INET, interface.ipv4, &v4->sin_addr);
         }
-        node->entry.ifa_next = head;
-        head = &node->entry;
+        *list = &node->entry;
+        list = &(node++)->entry.ifa_next;
     }
-    *list = head;
+    *list = nullptr;
     return 0;
 }
 
 extern "C" void freeifaddrs(struct ifaddrs* list) noexcept {
+    static auto realFreeifaddrs = fake::real<void (*)(struct ifaddrs*)>("freeifaddrs");
     if (fake::interfaces == nullptr) {
-        static auto realFreeifaddrs = fake::real<void (*)(struct ifaddrs*)>("freeifaddrs");
         realFreeifaddrs(list);
-        return;
-    }
-    while (list != nullptr) {
-        ifaddrs* next = list->ifa_next;
-        delete reinterpret_cast<fake::Entry*>(list);
-        list = next;
     }
 }
 
@@ -108,17 +97,12 @@ TEST(Utils, PlatformAndGeoIDsOfTheAlphaHost) {
         std::vector<std::string> parts;
     };
     const Case cases[] = {
-        {"0000:00:17.0", "r001u01p0i00", {"001", "01", "0", "00"}},
-        {"0000:18:00.0", "r001u01p0i00", {"001", "01", "0", "00"}},
-        {"0000:18:00.1", "r001u01p0i00", {"001", "01", "0", "00"}},
-        {"0000:3b:00.0", "r001u01p1i01", {"001", "01", "1", "01"}},
-        {"0000:5e:00.0", "r001u01p1i02", {"001", "01", "1", "02"}},
-        {"0000:86:00.0", "r001u01p2i03", {"001", "01", "2", "03"}},
-        {"0000:af:00.0", "r001u01p2i04", {"001", "01", "2", "04"}},
-        {"0000:d8:00.0", "r001u01p3i05", {"001", "01", "3", "05"}},
-        // The empty slot and the slot record without bus address fields give no key.
-        {"0000:00:00.0", "NotAvailable", {}},
+        {"0000:00:17.0", "r001u01p0i00", {"001", "01", "0", "00"}},  // onboard device
+        {"0000:18:00.1", "r001u01p0i00", {"001", "01", "0", "00"}},  // its second function
+        {"0000:d8:00.0", "r001u01p3i05", {"001", "01", "3", "05"}},  // slot
+        // The empty slot, the slot record without bus address fields, an unlisted function.
         {"ffff:ff:1f.7", "NotAvailable", {}},
+        {"0000:00:00.0", "NotAvailable", {}},
         {"0000:3b:00.1", "NotAvailable", {}},
     };
     for (const Case& c : cases) {
@@ -128,41 +112,22 @@ TEST(Utils, PlatformAndGeoIDsOfTheAlphaHost) {
     }
 }
 
-// A host whose firmware has the given family and one device at 0000:01:00.0, described by a
-// slot (type 9) or onboard-device (type 41) record with the given designation.
-void installSingleDeviceTable(const std::string& family, uint8_t type,
-                              const std::string& designation) {
+TEST(Utils, AnAlphaGeoIDIsNotDecodedOnBravo) {
     orbsim::SmbiosBuilder builder;
     orbsim::SmbiosSystemInformation system;
-    system.manufacturer = "Vex Systems Inc.";
-    system.productName = system.version = system.serialNumber = system.skuNumber = "x";
-    system.family = family;
+    system.manufacturer = system.productName = system.version = system.serialNumber = "x";
+    system.skuNumber = "x";  // an empty text would end the string set before the family
+    system.family = "PLATFAM-BRAVO";
     builder.addSystemInformation(system);
-    if (type == 9) {
-        orbsim::SmbiosSystemSlot slot;
-        slot.designation = designation;
-        slot.busNum = 0x01;
-        builder.addSystemSlot(slot);
-    } else {
-        orbsim::SmbiosOnboardDevice device;
-        device.referenceDesignation = designation;
-        device.busNum = 0x01;
-        builder.addOnboardDevice(device);
-    }
+    orbsim::SmbiosSystemSlot slot;
+    slot.designation = "SLOT r001u02p3i04";
+    slot.busNum = 0x01;
+    builder.addSystemSlot(slot);
     builder.addEndOfTable();
     std::vector<uint8_t> image = builder.image();
     ASSERT_TRUE(
         orbtest::writeFile(orbtest::rootPath(kDevice), std::string(image.begin(), image.end())));
-}
 
-TEST(Utils, AlphaGeoIDDecodesIntoFourNumbers) {
-    installSingleDeviceTable("PLATFAM-ALPHA", 41, "Onboard r001u02p3i04 NIC");
-    EXPECT_EQ(orbUtils::getGeoIDInfo("0000:01:00.0"),
-              (std::vector<std::string>{"001", "02", "3", "04"}));
-}
-
-TEST(Utils, AlphaGeoIDDoesNotMatchOnBravo) {
-    installSingleDeviceTable("PLATFAM-BRAVO", 9, "SLOT r001u02p3i04");
     orbtest::LogMark mark;
     EXPECT_EQ(orbUtils::getGeoIDStr("0000:01:00.0"), "r001u02p3i04");
     EXPECT_TRUE(orbUtils::getGeoIDInfo("0000:01:00.0").empty());
@@ -175,61 +140,38 @@ TEST(Utils, WithoutSmbiosNothingIsDecodedUntilTheTableAppears) {
     std::string saved = orbtest::readFile(device);
     ASSERT_EQ(unlink(device.c_str()), 0);
     orbtest::LogMark mark;
-
     EXPECT_EQ(orbUtils::getPlatformFamily(), "");
-    EXPECT_EQ(orbUtils::getSystemManufacturer(), "");
     EXPECT_EQ(orbUtils::getGeoIDStr("0000:3b:00.0"), "NotAvailable");
     EXPECT_TRUE(orbUtils::getGeoIDInfo("0000:3b:00.0").empty());
-    EXPECT_TRUE(orbUtils::getGeoIDInfo("0000:5e:00.0").empty());
     std::string log = mark.mainSince();
-    EXPECT_NE(log.find("SMBIOS module could not be initialized. Hence, ORB system information "
-                       "will not be populated."),
-              std::string::npos);
+    EXPECT_NE(log.find("SMBIOS module could not be initialized."), std::string::npos);
     EXPECT_NE(log.find("Failed to decode GeoID [NotAvailable]: Unknown or unsupported platform "
                        "type."),
               std::string::npos);
 
-    // The firmware table shows up later (the device file was not there yet): an early caller
-    // must not have fixed the platform texts as empty.
+    // The table shows up later: an early caller must not have fixed the platform texts as empty.
     ASSERT_TRUE(orbtest::writeFile(device, saved));
     EXPECT_EQ(orbUtils::getPlatformFamily(), "PLATFAM-ALPHA");
     EXPECT_EQ(orbUtils::getGeoIDStr("0000:3b:00.0"), "r001u01p1i01");
 }
 
 TEST(Utils, GeoIDIsFoundInsideASlotDesignation) {
-    struct Case {
-        const char* designation;
-        const char* geoID;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"PCIe Slot 1 [r001u01p1i01]", "r001u01p1i01"},
         {"r002u03p4i05", "r002u03p4i05"},
-        {"SLOT 7 (r001u01p2i07) x16", "r001u01p2i07"},
         {"PCIe Slot 1 [xr001u01p1i01]", "NotAvailable"},
-        {"PCIe Slot 1 [r001u01p1i012]", "NotAvailable"},
-        {"PCIe Slot 1 [r001u01p1i0]", "NotAvailable"},
+        {"[r001u01p1i012]", "NotAvailable"},
+        {"[r001u01p1i0]", "NotAvailable"},
         {"SLOT1 r001i01s01", "NotAvailable"},
-        {"", "NotAvailable"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.designation);
-        EXPECT_EQ(orbUtils::getGeoIDFromDesignation(c.designation), c.geoID);
+    for (const auto& [designation, geoID] : cases) {
+        EXPECT_EQ(orbUtils::getGeoIDFromDesignation(designation), geoID) << designation;
     }
 }
 
 TEST(Utils, HostIdentity) {
-    utsname names{};
-    ASSERT_EQ(uname(&names), 0);
-    EXPECT_EQ(orbUtils::readHostName(), names.nodename);
-    EXPECT_EQ(orbUtils::readHostOSDescription(), std::string(names.sysname) + " " + names.nodename +
-                                                     " " + names.release + " " + names.version +
-                                                     " " + names.machine);
     EXPECT_EQ(orbUtils::readHostOSVersion(), "8.0.2");
     EXPECT_EQ(orbUtils::readHostOSName(), "VMware ESXi");
-    int type = 0;
-    EXPECT_EQ(orbUtils::getOSType(&type), 1);
-    EXPECT_EQ(type, 104);
-
     fake::unameFails = true;
     EXPECT_EQ(orbUtils::readHostName(), " ");
     EXPECT_EQ(orbUtils::readHostOSDescription(), "");
@@ -241,41 +183,31 @@ TEST(Utils, IPv4AddressesSkipLoopbackAndKeepTheirAuxiliaryAddress) {
         std::vector<fake::Interface> interfaces;
         bool update;  // updateAndFetchIPAddresses instead of getIPAddresses
         std::vector<std::string> listed;
-        std::string primary;
+        std::string primary;  // before any update the auxiliary address stands in
     };
     const std::vector<Step> steps = {
         {{{"lo", "127.0.0.1"}}, false, {}, ""},
         {{{"lo", "127.0.0.1"}, {"lo", nullptr}}, true, {}, "127.0.0.1"},
-        {{{"lo", "127.0.0.1"}, {"vmk0", "192.0.2.10"}, {"vmk0", nullptr}, {"vmk1", "198.51.100.7"}},
+        {{{"vmk0", "192.0.2.10"}, {"vmk0", nullptr}, {"vmk1", "198.51.100.7"}},
          true,
          {"192.0.2.10", "198.51.100.7"},
          "192.0.2.10"},
-        {{{"vmk1", "198.51.100.7"}, {"vmk0", "192.0.2.10"}},
-         false,
-         {"198.51.100.7", "192.0.2.10"},
-         "192.0.2.10"},
         {{{"vmk1", "198.51.100.7"}}, true, {"198.51.100.7"}, "198.51.100.7"},
     };
-    // Before any update the primary address is empty and the auxiliary one stands in for it.
-    size_t index = 0;
     for (const Step& step : steps) {
-        SCOPED_TRACE(index++);
+        SCOPED_TRACE(step.primary);
         fake::interfaces = &step.interfaces;
-        std::vector<std::string> listed =
-            step.update ? orbUtils::updateAndFetchIPAddresses() : orbUtils::getIPAddresses();
-        EXPECT_EQ(listed, step.listed);
+        EXPECT_EQ(step.update ? orbUtils::updateAndFetchIPAddresses() : orbUtils::getIPAddresses(),
+                  step.listed);
         EXPECT_EQ(orbUtils::getPrimaryIPAddress(), step.primary);
         fake::interfaces = nullptr;
     }
 }
 
 TEST(Utils, CommandOutputComesBackInBoundedPieces) {
-    EXPECT_EQ(orbUtils::executeCliCommandAndFetchOutput("printf 'one\\ntwo\\n'"),
-              (std::vector<std::string>{"one\n", "two\n"}));
     auto pieces = orbUtils::executeCliCommandAndFetchOutput("head -c 5000 /dev/zero | tr '\\0' x");
     ASSERT_EQ(pieces.size(), 3u);
     EXPECT_EQ(pieces[0].size(), 2047u);
-    EXPECT_EQ(pieces[1].size(), 2047u);
     EXPECT_EQ(pieces[2].size(), 906u);
     EXPECT_TRUE(orbUtils::executeCliCommandAndFetchOutput("exit 3").empty());
 }
@@ -284,43 +216,19 @@ TEST(Utils, LocalcliValuesAreFoundByPattern) {
     std::string csv = orbUtils::parseEsxiCommandOutputAsCsv(
         {"   Product: VMware ESXi\n", "\n", "   Version: 8.0.2  \n", "   Build: Releasebuild-1\n"});
     EXPECT_EQ(csv, ",Product: VMware ESXi\n,Version: 8.0.2\n,Build: Releasebuild-1");
-    struct Case {
-        const char* pattern;
-        const char* value;
-    };
-    const Case cases[] = {
-        {",Version: \\S+", "8.0.2"},
-        {",Product: .*", "VMware ESXi"},
-        {",Build: [A-Za-z]+", "Releasebuild"},
-        {",Patch: \\S+", ""},
-        {"Product", ""},  // a match without ": " holds no value
-        {"(unclosed", ""},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(orbUtils::getValueByRegexFromLocalcli(csv, c.pattern), c.value) << c.pattern;
-    }
+    EXPECT_EQ(orbUtils::getValueByRegexFromLocalcli(csv, ",Build: [A-Za-z]+"), "Releasebuild");
+    EXPECT_EQ(orbUtils::getValueByRegexFromLocalcli(csv, ",Patch: \\S+"), "");
+    EXPECT_EQ(orbUtils::getValueByRegexFromLocalcli(csv, "Product"), "");  // no ": " matched
+    EXPECT_EQ(orbUtils::getValueByRegexFromLocalcli(csv, "(unclosed"), "");
     EXPECT_NE(orbtest::mainLog().find("Error Compiling Regex, Return Value: "), std::string::npos);
 }
 
-const char kHardwareList[] =
-    "0000:3b:00.0\n"
-    "   Address: 0000:3b:00.0\n"
-    "   Vendor ID: 0x1000\n"
-    "   Device ID: 0x0097\n"
-    "   SubVendor ID: 0x1000\n"
-    "   SubDevice ID: 0x30e0\n"
-    "\n"
-    "0000:d8:00.0\n"
-    "   Vendor ID: 0x144d\n"
-    "   Device ID: 0xa824\n"
-    "\n";
-
 TEST(Utils, PciIdsComeFromTheHardwareList) {
-    ASSERT_TRUE(
-        orbtest::writeFile(orbtest::rootPath("/opt/vex/orb/data/orb_hwlist.txt"), kHardwareList));
+    const char list[] =
+        "0000:3b:00.0\n   Vendor ID: 0x1000\n   Device ID: 0x0097\n   SubVendor ID: 0x1000\n"
+        "   SubDevice ID: 0x30e0\n\n0000:d8:00.0\n   Vendor ID: 0x144d\n   Device ID: 0xa824\n\n";
+    ASSERT_TRUE(orbtest::writeFile(orbtest::rootPath("/opt/vex/orb/data/orb_hwlist.txt"), list));
     using Ids = std::pair<std::string, std::string>;
-    EXPECT_EQ(orbUtils::get_vendor_device("0000:3b:00.0"), Ids("0x1000", "0x0097"));
-    EXPECT_EQ(orbUtils::get_subvendor_subdevice("0000:3b:00.0"), Ids("0x1000", "0x30e0"));
     EXPECT_EQ(orbUtils::get_vendor_device("0000:d8:00.0"), Ids("0x144d", "0xa824"));
     EXPECT_EQ(orbUtils::get_subvendor_subdevice("0000:d8:00.0"), Ids("", ""));
     EXPECT_NE(orbtest::mainLog().find("Cound not fetch subVendorId for 0000:d8:00.0"),
@@ -331,14 +239,13 @@ TEST(Utils, PciIdsComeFromTheHardwareList) {
     for (std::string address :
          {"0000:3b:00.0/' /dev/null; touch " + marker + "; echo '", "$(touch " + marker + ")",
           std::string("0:3b:00.0"), std::string("0000:3B:00.0")}) {
-        SCOPED_TRACE(address);
-        EXPECT_EQ(orbUtils::get_subvendor_subdevice(address), Ids("", ""));
-        EXPECT_FALSE(std::filesystem::exists(marker));
+        EXPECT_EQ(orbUtils::get_subvendor_subdevice(address), Ids("", "")) << address;
+        EXPECT_FALSE(std::filesystem::exists(marker)) << address;
     }
 
     // The list's path is quoted: a root folder with blanks and quotes still works.
     std::string oddRoot = orbtest::rootPath("/odd root's $HOME");
-    ASSERT_TRUE(orbtest::writeFile(oddRoot + "/opt/vex/orb/data/orb_hwlist.txt", kHardwareList));
+    ASSERT_TRUE(orbtest::writeFile(oddRoot + "/opt/vex/orb/data/orb_hwlist.txt", list));
     std::string savedRoot = getenv("ORB_ROOT");
     setenv("ORB_ROOT", oddRoot.c_str(), 1);
     EXPECT_EQ(orbUtils::get_subvendor_subdevice("0000:3b:00.0"), Ids("0x1000", "0x30e0"));
@@ -350,9 +257,6 @@ TEST(Utils, TimeDifferenceBorrowsFromTheSeconds) {
     orbUtils::diffTimespec({10, 900000000}, {12, 100000000}, difference);
     EXPECT_EQ(difference.tv_sec, 1);
     EXPECT_EQ(difference.tv_nsec, 200000000);
-    orbUtils::diffTimespec({10, 500}, {12, 700}, difference);
-    EXPECT_EQ(difference.tv_sec, 2);
-    EXPECT_EQ(difference.tv_nsec, 200);
 }
 
 }  // namespace

@@ -46,16 +46,13 @@ TEST(LinuxIPMITransport, WithoutADeviceTheDriverIsLoadedTwiceAndEveryExchangeFai
     unsigned char transferStatus = 0;
     unsigned char exitStatus = 0;
     EXPECT_EQ(device.RMC_CLI_Exec("MPEventGen", "{}", &transferStatus, &exitStatus), 0);
-
     const std::string round =
         "modprobe\tipmi_msghandler\nmodprobe\tipmi_si\nmodprobe\tipmi_devintf\n"
         "modprobe\tipmi_watchdog\nmodprobe\tipmi_ssif\nmknod\t-m\t0600\t" +
         root + "/dev/ipmi0\tc\t249\t0\n";
     EXPECT_EQ(orbtest::readFile(root + kCallsFile), round + round);
     EXPECT_FALSE(std::filesystem::exists(orbtest::root() + "/INJECTED"));
-}
 
-TEST(LinuxIPMITransport, CommandWithoutADeviceFails) {
     orbtest::LogMark mark;
     EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", R"({"EventID":538})"), 1);
     EXPECT_THAT(mark.mainSince(), HasSubstr("IPMI: Error occurred while executing RMC_CLI_Exec"));
