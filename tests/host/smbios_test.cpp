@@ -85,13 +85,10 @@ TEST(Smbios, LoadsTheDeviceFileOnceAndAgainAfterDeinit) {
 
 TEST(Smbios, NothingIsReadPastTheBytesGiven) {
     auto slot = [](const std::string& designation, bool terminated) {
-        std::vector<uint8_t> bytes = {9, 17, 0x20, 0x00};
-        const std::vector<uint8_t> fields = slotFields(1).data();
-        bytes.insert(bytes.end(), fields.begin(), fields.end());
-        bytes.insert(bytes.end(), designation.begin(), designation.end());
-        if (terminated) {
-            bytes.insert(bytes.end(), {0, 0});
-        }
+        SmbiosBuilder one;
+        one.add(9, slotFields(1), {designation});
+        std::vector<uint8_t> bytes = one.table();
+        bytes.resize(bytes.size() - (terminated ? 0 : 2));  // without the double zero
         return bytes;
     };
     // The device-file image of one good slot followed by these raw structures.
