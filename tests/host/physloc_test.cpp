@@ -62,8 +62,9 @@ TEST(PhysLocCH, UnitsAreLocatedWithTheirTypeAndExtraNumber) {
     EXPECT_EQ(chassis, "r001u01");
 }
 
-TEST(PhysLocCH, InvalidAddressesGiveNoLocation) {
+TEST(PhysLocCH, EveryFailureGivesNoLocation) {
     orbPhysLocInterface* pl = orbPhysLocFactory::getPhysLocInterface();
+    orbCHPhysLocInterface* ch = __orbCHPhysLocInterface__getInstance();
     for (const char* pci : {"0:3b:00.0", "0000:3b:00", "0000:3b:00.0 ", "0000:3b:00.0'", ""}) {
         SCOPED_TRACE(pci);
         orbtest::LogMark mark;
@@ -80,11 +81,6 @@ TEST(PhysLocCH, InvalidAddressesGiveNoLocation) {
         }
         expectLogged(mark, "Either or both PCI addresses specified are not valid.");
     }
-}
-
-TEST(PhysLocCH, EveryFailureGivesNoLocation) {
-    orbPhysLocInterface* pl = orbPhysLocFactory::getPhysLocInterface();
-    orbCHPhysLocInterface* ch = __orbCHPhysLocInterface__getInstance();
     // 0000:00:1f.4 (the chipset's SMBus) has no slot record and so no GeoID. A rack number of
     // 300 would wrap to 44 in the library's byte and locate another rack.
     struct Case {

@@ -19,8 +19,6 @@ TEST(PhysLocZTRH, UnitsAreLocatedWithThreeGeoIdNumbers) {
     EXPECT_EQ(pl->getPhysLocForNetworkAdapter("0000:3d:00.1"), "3001010000030101");
     EXPECT_EQ(pl->getPhysLocForNetworkAdapter("0000:5f:00.0"), "030101020003FF00");
     EXPECT_EQ(pl->getPhysLocForChassisDriveSlot("0000:1a:00.0", 3), "2D01010100030301");
-    EXPECT_EQ(pl->getPhysLocForExternalDrive("0000:1a:00.0"), "3D0101010003FF00");
-    EXPECT_EQ(pl->getPhysLocForChassisStorageBackplane("0000:1a:00.0", 1), "3501010100030101");
     EXPECT_EQ(pl->checkIfPCICardIsOnBoard("0000:3d:00.0"), 2);
     EXPECT_EQ(pl->checkIfPCICardIsOnBoard("0000:5f:00.0"), 3);
     std::string chassis;
