@@ -11,40 +11,32 @@
 
 namespace {
 
-struct Outcome {
-    std::string manufacturer;
-    std::string subVendorId;
-};
-
-Outcome resolve(const std::string& pci, const std::string& subVendorId = "",
-                const std::string& manufacturer = "") {
-    Outcome outcome{manufacturer, subVendorId};
-    PCIeManufacturerResolver::fetchManufacturer(pci, outcome.subVendorId, outcome.manufacturer);
-    return outcome;
+std::string manufacturerOf(const std::string& pci, std::string subVendorId = "",
+                           std::string manufacturer = "") {
+    PCIeManufacturerResolver::fetchManufacturer(pci, subVendorId, manufacturer);
+    return manufacturer;
 }
 
 TEST(Manufacturer, OnBoardAndAddInDevicesOfTheHost) {
     // Without a hardware list an add-in card has no subsystem vendor and so no manufacturer.
-    orbtest::LogMark mark;
-    EXPECT_EQ(resolve("0000:3b:00.0").manufacturer, "");
-    EXPECT_NE(mark.mainSince().find("Unable to fetch manufacturer name for PCI Subsystem Vendor "
-                                    "ID : 0x0000 as there is no mapping vendor information."),
-              std::string::npos);
-
+    EXPECT_EQ(manufacturerOf("0000:3b:00.0"), "");
     ASSERT_EQ(orbSystemInterfaceFactory::getSystemInterface()->populateHardwarePCIDetails(), 0);
-    EXPECT_EQ(resolve("0000:18:00.0").manufacturer, "Vex");  // "Vex Systems Inc." on board
-    EXPECT_EQ(resolve("0000:3b:00.0").manufacturer, "Broadcom / LSI");
-    Outcome emulex = resolve("0000:86:00.0");
-    EXPECT_EQ(emulex.manufacturer, "Emulex Corporation");
-    EXPECT_EQ(emulex.subVendorId, "10df");
+    EXPECT_EQ(manufacturerOf("0000:18:00.0"), "Vex");  // "Vex Systems Inc." on board
+    EXPECT_EQ(manufacturerOf("0000:3b:00.0"), "Broadcom / LSI");
+    std::string subVendorId, manufacturer;
+    PCIeManufacturerResolver::fetchManufacturer("0000:86:00.0", subVendorId, manufacturer);
+    EXPECT_EQ(manufacturer, "Emulex Corporation");
+    EXPECT_EQ(subVendorId, "10df");
     // A subsystem vendor the caller already knows decides alone.
-    EXPECT_EQ(resolve("0000:86:00.0", "1077").manufacturer, "QLogic Corp.");
+    EXPECT_EQ(manufacturerOf("0000:86:00.0", "1077"), "QLogic Corp.");
 
-    EXPECT_EQ(resolve("0000:3b:00.0", "1f3c").manufacturer, "");
-    EXPECT_NE(mark.mainSince().find("Vendor ID : 0x1f3c as there is no mapping"),
+    orbtest::LogMark mark;
+    EXPECT_EQ(manufacturerOf("0000:3b:00.0", "1f3c"), "");
+    EXPECT_NE(mark.mainSince().find("Unable to fetch manufacturer name for PCI Subsystem Vendor "
+                                    "ID : 0x1f3c as there is no mapping vendor information."),
               std::string::npos);
     // The SMBus function has no slot information: neither on board nor add-in.
-    EXPECT_EQ(resolve("0000:00:1f.4", "", "unchanged").manufacturer, "unchanged");
+    EXPECT_EQ(manufacturerOf("0000:00:1f.4", "", "unchanged"), "unchanged");
     EXPECT_NE(mark.mainSince().find("Unable to fetch manufacturer name for PCI device : "
                                     "0000:00:1f.4 as it is neither OnBoard nor Add-in device"),
               std::string::npos);

@@ -5,7 +5,6 @@
 #include <climits>
 #include <string>
 
-#include "core/platform_path.h"
 #include "host/owned_resources.h"
 #include "support/test_environment.h"
 
@@ -36,10 +35,7 @@ TEST(SysfsReaders, TextAndBytes) {
     size_t size = 0;
     orbMallocBytes bytes(get_sysfs_buf(path.c_str(), &size));
     EXPECT_EQ(size, 4096u);
-    const std::string binary(
-        "\x00\x80\x00\x04"
-        "AB\nC",
-        8);
+    const std::string binary = std::string("\0\x80\0\x04", 4) + "AB\nC";
     bytes.reset(get_sysfs_buf(attribute("binary", binary).c_str(), &size));
     ASSERT_EQ(size, binary.size());
     EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes.get()), size), binary);
@@ -65,16 +61,6 @@ TEST(SysfsReaders, NumbersAndTheirFailureValues) {
         EXPECT_EQ(_get_sysfs_numeric(bad.c_str(), "%d", &untouched), -1);
         EXPECT_EQ(untouched, 1234);
     }
-}
-
-TEST(SysfsReaders, SimulatedHostThroughItsLinks) {
-    EXPECT_EQ(text(orbRootPath("/sys/class/scsi_host/host8/proc_name")), "mpt3sas");
-    EXPECT_EQ(get_sysfs_shex(orbRootPath("/sys/class/scsi_host/host8/device/../device").c_str()),
-              0x0097);
-    // A SATA port's host sits below its ATA port, one level further from the PCI function.
-    std::string port = orbRootPath("/sys/class/scsi_host/host0/device/");
-    EXPECT_EQ(get_sysfs_shex((port + "../vendor").c_str()), USHRT_MAX);
-    EXPECT_EQ(get_sysfs_shex((port + "../../vendor").c_str()), 0x8086);
 }
 
 }  // namespace
