@@ -93,10 +93,7 @@ TEST_F(DriveQueries, SasDrivesHealthTemperatureWearAndAge) {
 
 TEST_F(DriveQueries, SataDrivesThroughAtaPassThrough) {
     struct Case {
-        const char* generic;
-        const char* model;
-        const char* firmware;
-        const char* media;
+        const char *generic, *model, *firmware, *media;
         int current, maximum, wear;  // wear -9: the HDD has no Solid State Device Statistics
         long long hours;
         const char* vendorLog;
@@ -176,62 +173,60 @@ TEST_F(DriveQueries, FaultsGiveTheDesignedCodeAndLogLine) {
         const char* fault;
         std::function<int(int)> query;
         int expected;
-        const char* logged;
+        const char* logged = "";
     } cases[] = {
         // Error sense and transport failures.
-        {kSasSsd, "log-2f illegal-request", get_sas_health, ORB_SCSI_ILLEGAL_REQUEST, ""},
-        {kSasSsd, "log-2f aborted-command", get_sas_health, ORB_SCSI_ABORTED_COMMAND, ""},
-        {kSasSsd, "log-2f check-without-sense", get_sas_health, ORB_SCSI_COMMAND_FAILED, ""},
-        {kSasSsd, "log-2f host-error", get_unit_temp, ORB_SCSI_COMMAND_FAILED, ""},
+        {kSasSsd, "log-2f illegal-request", get_sas_health, ORB_SCSI_ILLEGAL_REQUEST},
+        {kSasSsd, "log-2f aborted-command", get_sas_health, ORB_SCSI_ABORTED_COMMAND},
+        {kSasSsd, "log-2f check-without-sense", get_sas_health, ORB_SCSI_COMMAND_FAILED},
+        {kSasSsd, "log-2f host-error", get_unit_temp, ORB_SCSI_COMMAND_FAILED},
         {kSasSsd, "log-2f ioctl-failure", get_sas_health, ORB_SCSI_IOCTL_FAILED,
          "SCSI_INFO: IOCTL for LOG SENSE(6Fh) failed. (-1, 5)"},
-        {kSataSsd, "devstat-07 illegal-request", get_sata_ssd_wear, ORB_SCSI_ILLEGAL_REQUEST, ""},
+        {kSataSsd, "devstat-07 illegal-request", get_sata_ssd_wear, ORB_SCSI_ILLEGAL_REQUEST,
+         "get_sata_log: sgiob: info=[0x1]"},
         {kSataSsd, "devstat-07 aborted-command", get_sata_ssd_wear, ORB_SCSI_ABORTED_COMMAND,
          "SCSI_INFO: ATA DEV STAT LOG(7) command failed."},
-        {kSataSsd, "devstat-05 aborted-command", sataCurrent, ORB_SCSI_ABORTED_COMMAND,
-         "get_sata_log: sgiob: info=[0x1]"},
-        {kSataSsd, "log-ext-03 aborted-command", get_sata_health, ORB_SCSI_ABORTED_COMMAND, ""},
+        {kSataSsd, "log-ext-03 aborted-command", get_sata_health, ORB_SCSI_ABORTED_COMMAND},
         // Replies shorter than a field needs.
         {kSasSsd, "log-2f short:9", get_sas_health, ORB_SCSI_SHORT_DATA,
          "IOCTL for LOG SENSE(6Fh) returned 9 bytes. (Min expected: 10)"},
-        {kSasSsd, "log-2f short:10", get_sas_health, 0x5D10, ""},
-        {kSasSsd, "log-2f short:10", get_unit_temp, ORB_SCSI_SHORT_DATA, ""},
-        {kSasSsd, "log-11 short:11", get_sas_ssd_wear, ORB_SCSI_SHORT_DATA, ""},
-        {kSasSsd, "mode-19 short:6", get_scsi_transport_protocol, ORB_SCSI_SHORT_DATA, ""},
-        {kSasSsd, "vpd-b1 short:5", get_scsi_disk_medium_rotation_rate, ORB_SCSI_SHORT_DATA, ""},
-        {kSasSsd, "mode10-19 short:37", get_unit_speed, ORB_SCSI_SHORT_DATA, ""},
-        {kSasSsd, "inquiry short:4", textLength<get_unit_sn_from_device_inquiry>, -100, ""},
-        {kSasSsd, "log-0d short:10", sasTemperature, -100, ""},  // page says 16 bytes
-        {kSataSsd, "log-ext-03 short:3", get_sata_health, ORB_SCSI_SHORT_DATA, ""},
+        {kSasSsd, "log-2f short:10", get_sas_health, 0x5D10},
+        {kSasSsd, "log-2f short:10", get_unit_temp, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "log-11 short:11", get_sas_ssd_wear, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "mode-19 short:6", get_scsi_transport_protocol, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "vpd-b1 short:5", get_scsi_disk_medium_rotation_rate, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "mode10-19 short:37", get_unit_speed, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "inquiry short:4", textLength<get_unit_sn_from_device_inquiry>, -100},
+        {kSasSsd, "log-0d short:10", sasTemperature, -100},  // page says 16 bytes
+        {kSataSsd, "log-ext-03 short:3", get_sata_health, ORB_SCSI_SHORT_DATA},
         {kSataSsd, "devstat-05 short:0", sataCurrent, ORB_SCSI_SHORT_DATA,
          "IOCTL for ATA DEV STAT LOG(5) returned no data."},
-        {kSataSsd, "devstat-05 short:15", sataCurrent, -100, ""},  // flags byte missing
-        {kSataSsd, "identify short:511", identifyCode, ORB_SCSI_SHORT_DATA, ""},
-        {kSataSsd, "identify short:53", textLength<get_sata_DiskRev>, -100,
-         ""},  // firmware ends at byte 53
-        {kSataSsd, "identify short:54", textLength<get_sata_DiskRev>, 8, ""},
+        {kSataSsd, "devstat-05 short:15", sataCurrent, -100},  // flags byte missing
+        {kSataSsd, "identify short:511", identifyCode, ORB_SCSI_SHORT_DATA},
+        {kSataSsd, "identify short:53", textLength<get_sata_DiskRev>, -100},  // firmware: 46-53
+        {kSataSsd, "identify short:54", textLength<get_sata_DiskRev>, 8},
         // Another page than the one asked for.
-        {kSasSsd, "log-2f wrong-page", get_sas_health, ORB_SCSI_WRONG_PAGE, ""},
-        {kSasSsd, "log-0d wrong-page", sasTemperature, -100, ""},
-        {kSasSsd, "log-11 wrong-page", get_sas_ssd_wear, 255, ""},
-        {kSasSsd, "mode-19 wrong-page", get_scsi_transport_protocol, ORB_SCSI_WRONG_PAGE, ""},
-        {kSasSsd, "vpd-b1 wrong-page", get_scsi_disk_medium_rotation_rate, ORB_SCSI_WRONG_PAGE, ""},
-        {kSasSsd, "vpd-80 wrong-page", textLength<get_unit_sn_from_device_vpd_pg80>, -100, ""},
-        {kSataSsd, "devstat-05 wrong-page", sataCurrent, -100, ""},
+        {kSasSsd, "log-2f wrong-page", get_sas_health, ORB_SCSI_WRONG_PAGE},
+        {kSasSsd, "log-0d wrong-page", sasTemperature, -100},
+        {kSasSsd, "log-11 wrong-page", get_sas_ssd_wear, 255},
+        {kSasSsd, "mode-19 wrong-page", get_scsi_transport_protocol, ORB_SCSI_WRONG_PAGE},
+        {kSasSsd, "vpd-b1 wrong-page", get_scsi_disk_medium_rotation_rate, ORB_SCSI_WRONG_PAGE},
+        {kSasSsd, "vpd-80 wrong-page", textLength<get_unit_sn_from_device_vpd_pg80>, -100},
+        {kSataSsd, "devstat-05 wrong-page", sataCurrent, -100},
         {kSataSsd, "devstat-01 wrong-page", bufferCode<get_sata_statlog>, 0,
          "The requested page 01 is not supported by Device Statistics Log(04h)"},
-        {kSataSsd, "log-ext-03 wrong-page", get_sata_health, ORB_SCSI_WRONG_PAGE, ""},
+        {kSataSsd, "log-ext-03 wrong-page", get_sata_health, ORB_SCSI_WRONG_PAGE},
         // Length fields that claim more than arrived are held to what arrived.
-        {kSasSsd, "log-2f overlong", get_sas_health, 0x5D10, ""},
-        {kSasSsd, "log-0d overlong", sasTemperature, 31, ""},
-        {kSasSsd, "vpd-80 overlong", textLength<get_unit_sn_from_device_vpd_pg80>, 12, ""},
-        {kSasSsd, "inquiry overlong", textLength<get_unit_sn_from_device_inquiry>, 20, ""},
-        {kSasSsd, "mode-19 overlong", get_scsi_transport_protocol, ORB_SCSI_SHORT_DATA, ""},
-        {kSasSsd, "mode10-19 overlong", get_unit_speed, 0x0B, ""},
-        {kSasSsd, "read-defect overlong", get_defect_data_size, 0xFFF8, ""},
+        {kSasSsd, "log-2f overlong", get_sas_health, 0x5D10},
+        {kSasSsd, "log-0d overlong", sasTemperature, 31},
+        {kSasSsd, "vpd-80 overlong", textLength<get_unit_sn_from_device_vpd_pg80>, 12},
+        {kSasSsd, "inquiry overlong", textLength<get_unit_sn_from_device_inquiry>, 20},
+        {kSasSsd, "mode-19 overlong", get_scsi_transport_protocol, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "mode10-19 overlong", get_unit_speed, 0x0B},
+        {kSasSsd, "read-defect overlong", get_defect_data_size, 0xFFF8},
         // A residual that claims more than the buffer is held to the buffer.
-        {kSasSsd, "log-2f bad-residual", get_sas_health, 0x5D10, ""},
-        {kSataSsd, "devstat-07 bad-residual", get_sata_ssd_wear, 11, ""},
+        {kSasSsd, "log-2f bad-residual", get_sas_health, 0x5D10},
+        {kSataSsd, "devstat-07 bad-residual", get_sata_ssd_wear, 11},
     };
     int n = 0;
     for (const auto& c : cases) {
