@@ -1,6 +1,6 @@
-// The simulated hosts' SCSI sysfs trees are what their layouts and drive descriptions make,
-// the drives' sysfs inquiry and VPD files hold the bytes the drives answer over SG_IO, and the
-// drive and SAS HBA attributes read from that tree and from hand-made attribute files.
+// The simulated hosts' SCSI sysfs trees are what their layouts and drive descriptions make
+// (their inquiry and VPD files come from the page builders the simulated drives answer with),
+// and the drive and SAS HBA attributes read from that tree and from hand-made attribute files.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
+#include "host/owned_resources.h"
 #include "sim/drives/scsi_tree.h"
-#include "storage/scsi_command.h"
 #include "storage/scsi_queries.h"
-#include "storage/simulated_drive.h"
+#include "support/test_environment.h"
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -55,28 +55,6 @@ TEST(SimulatedScsiTree, CommittedTreesMatchTheirLayouts) {
         }
         // With every entry of the layout there, a larger tree holds entries the layout lacks.
         EXPECT_EQ(committed.size(), expected.size()) << "rerun orb_scsi_tree";
-    }
-}
-
-class SysfsMatchesSgIo : public orbtest::SimulatedDrives {};
-
-TEST_F(SysfsMatchesSgIo, InquiryAndVpdFilesHoldTheDrivesAnswers) {
-    for (const char* address : {"0:0:0:0", "1:0:0:0", "8:0:0:0", "8:0:1:0", "8:0:2:0", "8:0:3:0"}) {
-        SCOPED_TRACE(address);
-        orbMallocText generic(get_ScsiGeneric(address));
-        ASSERT_NE(generic, nullptr);
-        orbtest::OpenDrive drive(generic.get());
-        std::string device =
-            orbtest::rootPath(std::string("/sys/class/scsi_device/") + address + "/device/");
-        for (const auto& [file, page] :
-             {std::pair<const char*, int>{"inquiry", -1}, {"vpd_pg80", 0x80}, {"vpd_pg83", 0x83}}) {
-            const orbScsiReply reply = orb_scsi_query(
-                drive.fd, orb_cdb_inquiry(page >= 0, page >= 0 ? page : 0, 255), "test", 255);
-            ASSERT_EQ(reply.code, 0) << file;
-            EXPECT_EQ(std::string(reply.buffer.begin(), reply.buffer.begin() + reply.transferred),
-                      orbtest::readFile(device + file))
-                << file;
-        }
     }
 }
 
