@@ -27,35 +27,31 @@ Bytes sense(uint8_t first, uint8_t second, uint8_t third, size_t size) {
 }
 
 TEST(ScsiCompletion, CodesAndTransferredCounts) {
-    const unsigned kCheck = SG_INFO_CHECK;
+    // A failing case completes with SG_INFO_CHECK: with CHECK CONDITION and DRIVER_SENSE when
+    // it has sense bytes, with a host error when it has none.
     const struct {
         const char* name;
-        unsigned info;
-        Bytes sense;                 // written with CHECK CONDITION and DRIVER_SENSE
-        unsigned char senseWritten;  // what the driver claims it wrote
-        int resid;
         int code;
         size_t transferred;
+        int resid;
+        Bytes sense = {};
+        int senseWritten = -1;  // what the driver claims it wrote, when not the sense's size
     } cases[] = {
-        {"clean, residual", 0, {}, 0, 40, 0, 24},
-        {"negative residual claims more than the buffer", 0, {}, 0, -64, 0, 64},
-        {"residual beyond the buffer", 0, {}, 0, 1000, 0, 0},
-        {"fixed with VALID bit, aborted", kCheck, sense(0xF0, 0, 0x0B, 18), 18, 64,
-         ORB_SCSI_ABORTED_COMMAND, 0},
-        {"key beside ILI and EOM", kCheck, sense(0x70, 0, 0x65, 18), 18, 64,
-         ORB_SCSI_ILLEGAL_REQUEST, 0},
-        {"fixed medium error keeps what arrived", kCheck, sense(0x70, 0, 0x03, 18), 18, 48,
-         ORB_SCSI_COMMAND_FAILED, 16},
-        {"descriptor illegal request", kCheck, sense(0x72, 0x05, 0x24, 8), 8, 64,
-         ORB_SCSI_ILLEGAL_REQUEST, 0},
-        {"deferred descriptor aborted", kCheck, sense(0x73, 0x0B, 0, 8), 8, 64,
-         ORB_SCSI_ABORTED_COMMAND, 0},
-        {"sense length beyond the sense buffer", kCheck, sense(0x70, 0, 0x0B, 18), 200, 64,
-         ORB_SCSI_ABORTED_COMMAND, 0},
-        {"two sense bytes", kCheck, sense(0x72, 0x05, 0, 2), 2, 64, ORB_SCSI_COMMAND_FAILED, 0},
-        {"unknown sense format", kCheck, sense(0x7F, 0x05, 0x05, 3), 3, 64, ORB_SCSI_COMMAND_FAILED,
-         0},
-        {"no SCSI status, transport error", kCheck, {}, 0, 64, ORB_SCSI_COMMAND_FAILED, 0},
+        {"clean, residual", 0, 24, 40},
+        {"negative residual claims more than the buffer", 0, 64, -64},
+        {"residual beyond the buffer", 0, 0, 1000},
+        {"fixed with VALID bit, aborted", ORB_SCSI_ABORTED_COMMAND, 0, 64,
+         sense(0xF0, 0, 0x0B, 18)},
+        {"key beside ILI and EOM", ORB_SCSI_ILLEGAL_REQUEST, 0, 64, sense(0x70, 0, 0x65, 18)},
+        {"fixed medium error keeps what arrived", ORB_SCSI_COMMAND_FAILED, 16, 48,
+         sense(0x70, 0, 0x03, 18)},
+        {"descriptor illegal request", ORB_SCSI_ILLEGAL_REQUEST, 0, 64, sense(0x72, 0x05, 0x24, 8)},
+        {"deferred descriptor aborted", ORB_SCSI_ABORTED_COMMAND, 0, 64, sense(0x73, 0x0B, 0, 8)},
+        {"sense length beyond the sense buffer", ORB_SCSI_ABORTED_COMMAND, 0, 64,
+         sense(0x70, 0, 0x0B, 18), 200},
+        {"two sense bytes", ORB_SCSI_COMMAND_FAILED, 0, 64, sense(0x72, 0x05, 0, 2)},
+        {"unknown sense format", ORB_SCSI_COMMAND_FAILED, 0, 64, sense(0x7F, 0x05, 0x05, 3)},
+        {"no SCSI status, transport error", ORB_SCSI_COMMAND_FAILED, 0, 64},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,11 +64,11 @@ TEST(ScsiCompletion, CodesAndTransferredCounts) {
         hdr.dxfer_len = static_cast<unsigned>(data.size());
         hdr.sbp = senseBuffer;
         hdr.mx_sb_len = sizeof(senseBuffer);
-        hdr.info = c.info;
+        hdr.info = c.code != 0 ? SG_INFO_CHECK : 0;
         hdr.status = c.sense.empty() ? 0 : 0x02;
         hdr.driver_status = c.sense.empty() ? 0 : 0x08;
-        hdr.host_status = c.info != 0 && c.sense.empty() ? 0x07 : 0;
-        hdr.sb_len_wr = c.senseWritten;
+        hdr.host_status = c.code != 0 && c.sense.empty() ? 0x07 : 0;
+        hdr.sb_len_wr = c.senseWritten >= 0 ? c.senseWritten : c.sense.size();
         hdr.resid = c.resid;
         size_t transferred = 12345;
         EXPECT_EQ(process_scsi_completion(&hdr, &transferred, "test"), c.code);
