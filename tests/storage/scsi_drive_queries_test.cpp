@@ -1,21 +1,36 @@
 // SG_IO queries of the default host's drives, healthy and failing, SAS and SATA, and of
 // drives that misbehave: error sense of every kind, short and overlong replies, wrong pages,
 // impossible residuals and failed exchanges.
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
+#include "host/owned_resources.h"
+#include "sim/drives/simulated_drives.h"
 #include "storage/scsi_queries.h"
-#include "storage/simulated_drive.h"
+#include "support/test_environment.h"
 
-using orbtest::OpenDrive;
 using ::testing::HasSubstr;
 
 namespace {
 
-class DriveQueries : public orbtest::SimulatedDrives {};
+class DriveQueries : public ::testing::Test {
+  protected:
+    void SetUp() override { orbsim::installSimulatedDrives(); }
+    void TearDown() override { orbsim::removeSimulatedDrives(); }
+};
+
+// An open descriptor of a simulated drive's generic device, as the service opens it.
+struct OpenDrive {
+    explicit OpenDrive(const std::string& generic)
+        : owner(open(orbtest::rootPath("/dev/" + generic).c_str(),
+                     O_RDWR | O_NONBLOCK | O_CLOEXEC)) {}
+    orbFileDescriptor owner;
+    const int fd = owner.get();
+};
 
 // Results that are texts are told apart by their length, -100 standing for none; results
 // that are buffers by the code, or for a temperature page by the temperature in it.
