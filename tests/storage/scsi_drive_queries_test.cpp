@@ -145,28 +145,15 @@ TEST_F(DriveQueries, SataDrivesThroughAtaPassThrough) {
     }
 }
 
-TEST_F(DriveQueries, HandMadeDrivesAtTheEdges) {
-    orbtest::writeFile(orbtest::rootPath("/dev/sg50"),
-                       "kind = sata-hdd\nmodel = F\nserial = F1\nfirmware = 1\n"
-                       "capacity = 1000204886016\ncondition = failing\n");
-    // An endurance indicator past 127 % stays a wear figure, never an error code.
-    orbtest::writeFile(orbtest::rootPath("/dev/sg51"),
-                       "kind = sata-ssd\nmodel = W\nserial = W1\nfirmware = 1\n"
-                       "capacity = 480103981056\nwear = 200\n");
+TEST_F(DriveQueries, CapacityPastTwoTerabytesNeedsReadCapacity16) {
     orbtest::writeFile(orbtest::rootPath("/dev/sg52"),
                        "kind = sas-hdd\nmodel = HUGE\nserial = H1\nfirmware = 1\n"
                        "capacity = 16000900661248\n");
-    OpenDrive failing("sg50");
-    OpenDrive overworn("sg51");
     OpenDrive huge("sg52");
-    EXPECT_EQ(get_sata_health(failing.fd), 3);
-    EXPECT_EQ(get_sata_ssd_wear(overworn.fd), 200);
     unsigned long long blocks = 0;
     unsigned blockLength = 0;
-    ASSERT_EQ(get_disk_capacity(huge.fd, &blocks, &blockLength), 0);  // needs READ CAPACITY (16)
+    ASSERT_EQ(get_disk_capacity(huge.fd, &blocks, &blockLength), 0);
     EXPECT_EQ(blocks, 16000900661248ull / 512);
-    _ORB_ATA_IDENTIFY_INFO info;
-    EXPECT_EQ(get_ata_identify_device_info(huge.fd, &info), ORB_SCSI_ILLEGAL_REQUEST);
 }
 
 const char* const kSasSsd =
@@ -175,9 +162,12 @@ const char* const kSasSsd =
 const char* const kSataSsd =
     "kind = sata-ssd\nmodel = INTEL SSDSC2KG480G8\nserial = PHYG012345AB480BGN\n"
     "firmware = XCV10132\ncapacity = 480103981056\nwear = 11\n";
+const char* const kFailingSataHdd =
+    "kind = sata-hdd\nmodel = F\nserial = F1\nfirmware = 1\ncapacity = 1000204886016\n"
+    "condition = failing\n";
 
-// Each misbehaving drive answers with the designed code, and a failure logs its line.
-TEST_F(DriveQueries, FaultsGiveTheDesignedCodeAndLogLine) {
+// Each hand-made drive answers with the designed code, and a failure logs its line.
+TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
     const struct {
         std::string description;
         const char* fault;
@@ -185,6 +175,10 @@ TEST_F(DriveQueries, FaultsGiveTheDesignedCodeAndLogLine) {
         int expected;
         const char* logged = "";
     } cases[] = {
+        // Conditions of their own: a wear past 127 % is a figure, never an error code.
+        {kFailingSataHdd, "", get_sata_health, 3},
+        {std::string(kSataSsd) + "wear = 200\n", "", get_sata_ssd_wear, 200},
+        {kSasSsd, "", identifyCode, ORB_SCSI_ILLEGAL_REQUEST},  // no ATA behind a SAS drive
         // Error sense and transport failures.
         {kSasSsd, "log-2f illegal-request", get_sas_health, ORB_SCSI_ILLEGAL_REQUEST},
         {kSasSsd, "log-2f aborted-command", get_sas_health, ORB_SCSI_ABORTED_COMMAND},
@@ -241,9 +235,9 @@ TEST_F(DriveQueries, FaultsGiveTheDesignedCodeAndLogLine) {
     int n = 0;
     for (const auto& c : cases) {
         std::string generic = "sg" + std::to_string(60 + n++);
-        SCOPED_TRACE(std::string(c.fault) + " on " + generic);
-        orbtest::writeFile(orbtest::rootPath("/dev/" + generic),
-                           c.description + "fault = " + c.fault + "\n");
+        SCOPED_TRACE((*c.fault ? std::string(c.fault) : c.description) + " on " + generic);
+        const std::string fault = *c.fault ? std::string("fault = ") + c.fault + "\n" : "";
+        orbtest::writeFile(orbtest::rootPath("/dev/" + generic), c.description + fault);
         OpenDrive drive(generic);
         ASSERT_GE(drive.fd, 0);
         orbtest::LogMark mark;
