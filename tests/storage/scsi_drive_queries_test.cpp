@@ -1,18 +1,75 @@
-// SG_IO queries of the default host's drives, healthy and failing, SAS and SATA.
+// SG_IO queries of the default host's drives, healthy and failing, SAS and SATA, and of
+// drives that misbehave: error sense of every kind, short and overlong replies, wrong pages,
+// impossible residuals and failed exchanges.
+#include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
+#include "host/owned_resources.h"
+#include "sim/drives/simulated_drives.h"
 #include "storage/scsi_queries.h"
-#include "storage/simulated_drive.h"
+#include "support/test_environment.h"
 
-using orbtest::MallocBytes;
-using orbtest::MallocText;
-using orbtest::OpenDrive;
+using ::testing::HasSubstr;
 
 namespace {
 
-class DriveQueries : public orbtest::SimulatedDrives {};
+class DriveQueries : public ::testing::Test {
+  protected:
+    void SetUp() override { orbsim::installSimulatedDrives(); }
+    void TearDown() override { orbsim::removeSimulatedDrives(); }
+};
+
+// An open descriptor of a simulated drive's generic device, as the service opens it.
+struct OpenDrive {
+    explicit OpenDrive(const std::string& generic)
+        : owner(open(orbtest::rootPath("/dev/" + generic).c_str(),
+                     O_RDWR | O_NONBLOCK | O_CLOEXEC)) {}
+    orbFileDescriptor owner;
+    const int fd = owner.get();
+};
+
+// Results that are texts are told apart by their length, -100 standing for none; results
+// that are buffers by the code, or for a temperature page by the temperature in it.
+template <char* (*query)(int)>
+int textLength(int fd) {
+    orbMallocText text(query(fd));
+    return text ? static_cast<int>(std::string(text.get()).size()) : -100;
+}
+
+template <int (*query)(int, unsigned char**, size_t*)>
+int bufferCode(int fd) {
+    unsigned char* raw = nullptr;
+    size_t size = 0;
+    int code = query(fd, &raw, &size);
+    orbMallocBytes data(raw);
+    return code;
+}
+
+// A temperature of the Device Statistics Temperature page, the query's code when it fails.
+template <bool (*parse)(const unsigned char*, size_t, int*)>
+int sataTemperature(int fd) {
+    unsigned char* raw = nullptr;
+    size_t size = 0;
+    int code = get_sata_temp(fd, &raw, &size);
+    orbMallocBytes data(raw);
+    int value = 0;
+    return code != 0 ? code : parse(data.get(), size, &value) ? value : -100;
+}
+constexpr auto sataCurrent = &sataTemperature<sata_parse_current>;
+
+int sasTemperature(int fd) {
+    orbMallocBytes page(get_sas_temp(fd));
+    return page ? sas_parse_current(page.get()) : -100;
+}
+
+int identifyCode(int fd) {
+    _ORB_ATA_IDENTIFY_INFO info;
+    return get_ata_identify_device_info(fd, &info);
+}
 
 TEST_F(DriveQueries, SasDrivesHealthTemperatureWearAndAge) {
     struct Case {
@@ -30,7 +87,7 @@ TEST_F(DriveQueries, SasDrivesHealthTemperatureWearAndAge) {
         OpenDrive drive(c.generic);
         EXPECT_EQ(get_sas_health(drive.fd), c.health);
         EXPECT_EQ(get_unit_temp(drive.fd), c.temperature);
-        MallocBytes page(get_sas_temp(drive.fd));
+        orbMallocBytes page(get_sas_temp(drive.fd));
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(sas_parse_current(page.get()), c.temperature);
         EXPECT_EQ(sas_parse_mcot(page.get()), c.reference);
@@ -41,27 +98,26 @@ TEST_F(DriveQueries, SasDrivesHealthTemperatureWearAndAge) {
         EXPECT_STREQ(SCSI_Protocol_Identifiers[get_scsi_transport_protocol(drive.fd)], "SAS");
         EXPECT_EQ(get_unit_speed(drive.fd), 0x0B);
         EXPECT_EQ(is_unit_smart(drive.fd), 1);
-        MallocText serial(get_unit_sn_from_device_inquiry(drive.fd));
+        orbMallocText serial(get_unit_sn_from_device_inquiry(drive.fd));
         ASSERT_NE(serial, nullptr);
         EXPECT_EQ(std::string(serial.get())
-                      .find(MallocText(get_unit_sn_from_device_vpd_pg80(drive.fd)).get()),
+                      .find(orbMallocText(get_unit_sn_from_device_vpd_pg80(drive.fd)).get()),
                   0u);
     }
 }
 
 TEST_F(DriveQueries, SataDrivesThroughAtaPassThrough) {
     struct Case {
-        const char* generic;
-        const char* model;
-        const char* firmware;
-        const char* media;
+        const char *generic, *model, *firmware, *media;
         int current, maximum, wear;  // wear -9: the HDD has no Solid State Device Statistics
         long long hours;
+        const char* vendorLog;
     };
     const Case cases[] = {
-        {"sg0", "SAMSUNG MZ7LH480HAHQ-00005", "HXT7904Q", "SSD", 31, 70, 4, 18211},
-        {"sg1", "ST2000NM0055-1V4104", "VXS4", "HDD", 34, 60, ORB_SCSI_ABORTED_COMMAND, 26544},
-        {"sg5", "INTEL SSDSC2KG480G8", "XCV10132", "SSD", 76, 70, 11, 9120},  // hot, behind SAS
+        {"sg0", "SAMSUNG MZ7LH480HAHQ-00005", "HXT7904Q", "SSD", 31, 70, 4, 18211, nullptr},
+        {"sg1", "ST2000NM0055-1V4104", "VXS4", "HDD", 34, 60, ORB_SCSI_ABORTED_COMMAND, 26544,
+         "VXD0"},
+        {"sg5", "INTEL SSDSC2KG480G8", "XCV10132", "SSD", 76, 70, 11, 9120, nullptr},  // hot
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.generic);
@@ -69,59 +125,125 @@ TEST_F(DriveQueries, SataDrivesThroughAtaPassThrough) {
         _ORB_ATA_IDENTIFY_INFO info;
         ASSERT_EQ(get_ata_identify_device_info(drive.fd, &info), 0);
         EXPECT_STREQ(info.modelNumber, c.model);
-        EXPECT_STREQ(MallocText(get_sata_DiskRev(drive.fd)).get(), c.firmware);
+        EXPECT_STREQ(orbMallocText(get_sata_DiskRev(drive.fd)).get(), c.firmware);
         EXPECT_STREQ(media_type_from_rotation_rate(info.rotationRate), c.media);
         EXPECT_EQ(get_scsi_transport_protocol(drive.fd), 8);
         EXPECT_EQ(get_sata_health(drive.fd), 0);
-        unsigned char* raw = nullptr;
-        size_t length = 0;
-        ASSERT_EQ(get_sata_temp(drive.fd, &raw, &length), 0);
-        MallocBytes page(raw);
-        int current = -1;
-        int maximum = -1;
-        EXPECT_TRUE(sata_parse_current(page.get(), length, &current));
-        EXPECT_TRUE(sata_parse_mcot(page.get(), length, &maximum));
-        EXPECT_EQ(current, c.current);
-        EXPECT_EQ(maximum, c.maximum);
+        EXPECT_EQ(sataCurrent(drive.fd), c.current);
+        EXPECT_EQ(sataTemperature<sata_parse_mcot>(drive.fd), c.maximum);
         EXPECT_EQ(get_sata_ssd_wear(drive.fd), c.wear);
         EXPECT_EQ(get_sata_pwron(drive.fd), c.hours);
-        bool vex = std::string(c.generic) == "sg1";
-        EXPECT_EQ(get_sata_log_vpd_pgD0(drive.fd, &raw, &length),
-                  vex ? 0 : ORB_SCSI_ABORTED_COMMAND);
-        MallocBytes vendorLog(raw);
-        if (vex) {
-            EXPECT_EQ(std::string(reinterpret_cast<char*>(vendorLog.get()) + 24, 4), "VXD0");
+        // Only the Vex-branded drive keeps the vendor log.
+        unsigned char* raw = nullptr;
+        size_t length = 0;
+        ASSERT_EQ(get_sata_log_vpd_pgD0(drive.fd, &raw, &length),
+                  c.vendorLog ? 0 : ORB_SCSI_ABORTED_COMMAND);
+        orbMallocBytes vendorLog(raw);
+        if (c.vendorLog) {
+            EXPECT_EQ(std::string(reinterpret_cast<char*>(vendorLog.get()) + 24, 4), c.vendorLog);
         }
     }
 }
 
-TEST_F(DriveQueries, HandMadeDrivesAtTheEdges) {
-    orbtest::writeDrive("sg50",
-                        "kind = sata-hdd\nmodel = F\nserial = F1\nfirmware = 1\n"
-                        "capacity = 1000204886016\ncondition = failing\n");
-    // An endurance indicator past 127 % stays a wear figure, never an error code.
-    orbtest::writeDrive("sg51",
-                        "kind = sata-ssd\nmodel = W\nserial = W1\nfirmware = 1\n"
-                        "capacity = 480103981056\nwear = 200\n");
-    orbtest::writeDrive("sg52",
-                        "kind = sas-hdd\nmodel = HUGE\nserial = H1\nfirmware = 1\n"
-                        "capacity = 16000900661248\n");
-    OpenDrive failing("sg50");
-    OpenDrive overworn("sg51");
+TEST_F(DriveQueries, CapacityPastTwoTerabytesNeedsReadCapacity16) {
+    orbtest::writeFile(orbtest::rootPath("/dev/sg52"),
+                       "kind = sas-hdd\nmodel = HUGE\nserial = H1\nfirmware = 1\n"
+                       "capacity = 16000900661248\n");
     OpenDrive huge("sg52");
-    EXPECT_EQ(get_sata_health(failing.fd), 3);
-    EXPECT_EQ(get_sata_ssd_wear(overworn.fd), 200);
     unsigned long long blocks = 0;
     unsigned blockLength = 0;
-    ASSERT_EQ(get_disk_capacity(huge.fd, &blocks, &blockLength), 0);  // needs READ CAPACITY (16)
+    ASSERT_EQ(get_disk_capacity(huge.fd, &blocks, &blockLength), 0);
     EXPECT_EQ(blocks, 16000900661248ull / 512);
-    _ORB_ATA_IDENTIFY_INFO info;
-    EXPECT_EQ(get_ata_identify_device_info(huge.fd, &info), ORB_SCSI_ILLEGAL_REQUEST);
+}
 
-    orbtest::writeFile(orbtest::rootPath("/dev/notadrive"), "just a file\n");
-    OpenDrive file("notadrive");
-    EXPECT_EQ(get_sas_health(file.fd), ORB_SCSI_IOCTL_FAILED);
-    EXPECT_EQ(get_sas_temp(file.fd), nullptr);
+const char* const kSasSsd =
+    "kind = sas-ssd\nvendor = TOSHIBA\nmodel = PX05SMB080Y\nserial = Y7K0A01TTE9F\n"
+    "firmware = AS0C\ncapacity = 800166076416\ncondition = failing\nwear = 41\n";
+const char* const kSataSsd =
+    "kind = sata-ssd\nmodel = INTEL SSDSC2KG480G8\nserial = PHYG012345AB480BGN\n"
+    "firmware = XCV10132\ncapacity = 480103981056\nwear = 11\n";
+const char* const kFailingSataHdd =
+    "kind = sata-hdd\nmodel = F\nserial = F1\nfirmware = 1\ncapacity = 1000204886016\n"
+    "condition = failing\n";
+
+// Each hand-made drive answers with the designed code, and a failure logs its line.
+TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
+    const struct {
+        std::string description;
+        const char* fault;
+        std::function<int(int)> query;
+        int expected;
+        const char* logged = "";
+    } cases[] = {
+        // Conditions of their own: a wear past 127 % is a figure, never an error code.
+        {kFailingSataHdd, "", get_sata_health, 3},
+        {std::string(kSataSsd) + "wear = 200\n", "", get_sata_ssd_wear, 200},
+        {kSasSsd, "", identifyCode, ORB_SCSI_ILLEGAL_REQUEST},  // no ATA behind a SAS drive
+        // Error sense and transport failures.
+        {kSasSsd, "log-2f illegal-request", get_sas_health, ORB_SCSI_ILLEGAL_REQUEST},
+        {kSasSsd, "log-2f aborted-command", get_sas_health, ORB_SCSI_ABORTED_COMMAND},
+        {kSasSsd, "log-2f check-without-sense", get_sas_health, ORB_SCSI_COMMAND_FAILED},
+        {kSasSsd, "log-2f host-error", get_unit_temp, ORB_SCSI_COMMAND_FAILED},
+        {kSasSsd, "log-2f ioctl-failure", get_sas_health, ORB_SCSI_IOCTL_FAILED,
+         "SCSI_INFO: IOCTL for LOG SENSE(6Fh) failed. (-1, 5)"},
+        {kSataSsd, "devstat-07 illegal-request", get_sata_ssd_wear, ORB_SCSI_ILLEGAL_REQUEST,
+         "get_sata_log: sgiob: info=[0x1]"},
+        {kSataSsd, "devstat-07 aborted-command", get_sata_ssd_wear, ORB_SCSI_ABORTED_COMMAND,
+         "SCSI_INFO: ATA DEV STAT LOG(7) command failed."},
+        {kSataSsd, "log-ext-03 aborted-command", get_sata_health, ORB_SCSI_ABORTED_COMMAND},
+        // Replies shorter than a field needs.
+        {kSasSsd, "log-2f short:9", get_sas_health, ORB_SCSI_SHORT_DATA,
+         "IOCTL for LOG SENSE(6Fh) returned 9 bytes. (Min expected: 10)"},
+        {kSasSsd, "log-2f short:10", get_sas_health, 0x5D10},
+        {kSasSsd, "log-2f short:10", get_unit_temp, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "log-11 short:11", get_sas_ssd_wear, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "mode-19 short:6", get_scsi_transport_protocol, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "vpd-b1 short:5", get_scsi_disk_medium_rotation_rate, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "mode10-19 short:37", get_unit_speed, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "inquiry short:4", textLength<get_unit_sn_from_device_inquiry>, -100},
+        {kSasSsd, "log-0d short:10", sasTemperature, -100},  // page says 16 bytes
+        {kSataSsd, "log-ext-03 short:3", get_sata_health, ORB_SCSI_SHORT_DATA},
+        {kSataSsd, "devstat-05 short:0", sataCurrent, ORB_SCSI_SHORT_DATA,
+         "IOCTL for ATA DEV STAT LOG(5) returned no data."},
+        {kSataSsd, "devstat-05 short:15", sataCurrent, -100},  // flags byte missing
+        {kSataSsd, "identify short:511", identifyCode, ORB_SCSI_SHORT_DATA},
+        {kSataSsd, "identify short:53", textLength<get_sata_DiskRev>, -100},  // firmware: 46-53
+        {kSataSsd, "identify short:54", textLength<get_sata_DiskRev>, 8},
+        // Another page than the one asked for.
+        {kSasSsd, "log-2f wrong-page", get_sas_health, ORB_SCSI_WRONG_PAGE},
+        {kSasSsd, "log-0d wrong-page", sasTemperature, -100},
+        {kSasSsd, "log-11 wrong-page", get_sas_ssd_wear, 255},
+        {kSasSsd, "mode-19 wrong-page", get_scsi_transport_protocol, ORB_SCSI_WRONG_PAGE},
+        {kSasSsd, "vpd-b1 wrong-page", get_scsi_disk_medium_rotation_rate, ORB_SCSI_WRONG_PAGE},
+        {kSasSsd, "vpd-80 wrong-page", textLength<get_unit_sn_from_device_vpd_pg80>, -100},
+        {kSataSsd, "devstat-05 wrong-page", sataCurrent, -100},
+        {kSataSsd, "devstat-01 wrong-page", bufferCode<get_sata_statlog>, 0,
+         "The requested page 01 is not supported by Device Statistics Log(04h)"},
+        {kSataSsd, "log-ext-03 wrong-page", get_sata_health, ORB_SCSI_WRONG_PAGE},
+        // Length fields that claim more than arrived are held to what arrived.
+        {kSasSsd, "log-2f overlong", get_sas_health, 0x5D10},
+        {kSasSsd, "log-0d overlong", sasTemperature, 31},
+        {kSasSsd, "vpd-80 overlong", textLength<get_unit_sn_from_device_vpd_pg80>, 12},
+        {kSasSsd, "inquiry overlong", textLength<get_unit_sn_from_device_inquiry>, 20},
+        {kSasSsd, "mode-19 overlong", get_scsi_transport_protocol, ORB_SCSI_SHORT_DATA},
+        {kSasSsd, "mode10-19 overlong", get_unit_speed, 0x0B},
+        {kSasSsd, "read-defect overlong", get_defect_data_size, 0xFFF8},
+        // A residual that claims more than the buffer is held to the buffer.
+        {kSasSsd, "log-2f bad-residual", get_sas_health, 0x5D10},
+        {kSataSsd, "devstat-07 bad-residual", get_sata_ssd_wear, 11},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string generic = "sg" + std::to_string(60 + n++);
+        SCOPED_TRACE((*c.fault ? std::string(c.fault) : c.description) + " on " + generic);
+        const std::string fault = *c.fault ? std::string("fault = ") + c.fault + "\n" : "";
+        orbtest::writeFile(orbtest::rootPath("/dev/" + generic), c.description + fault);
+        OpenDrive drive(generic);
+        ASSERT_GE(drive.fd, 0);
+        orbtest::LogMark mark;
+        EXPECT_EQ(c.query(drive.fd), c.expected);
+        EXPECT_THAT(mark.mainSince() + mark.debugSince(), HasSubstr(c.logged));
+    }
 }
 
 }  // namespace

@@ -1,20 +1,65 @@
-// Drive and SAS HBA attributes read from the default host's sysfs tree and from hand-made
-// attribute files.
+// The simulated hosts' SCSI sysfs trees are what their layouts and drive descriptions make
+// (their inquiry and VPD files come from the page builders the simulated drives answer with),
+// and the drive and SAS HBA attributes read from that tree and from hand-made attribute files.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
 #include <string>
 
+#include "host/owned_resources.h"
+#include "sim/drives/scsi_tree.h"
 #include "storage/scsi_queries.h"
-#include "storage/simulated_drive.h"
+#include "support/test_environment.h"
 
-using orbtest::MallocText;
+namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
 namespace {
 
+// Every file (its bytes) and link (its target) below a folder, by relative path.
+std::map<std::string, std::string> snapshot(const fs::path& top) {
+    std::map<std::string, std::string> entries;
+    for (auto it = fs::recursive_directory_iterator(top); it != fs::recursive_directory_iterator();
+         ++it) {
+        std::string relative = fs::relative(it->path(), top).string();
+        if (it->is_symlink()) {
+            entries[relative] = "-> " + fs::read_symlink(it->path()).string();
+        } else if (it->is_regular_file()) {
+            entries[relative] = orbtest::readFile(it->path().string());
+        }
+    }
+    return entries;
+}
+
+TEST(SimulatedScsiTree, CommittedTreesMatchTheirLayouts) {
+    for (const char* host : {"default", "bravo"}) {
+        SCOPED_TRACE(host);
+        fs::path source = orbtest::sourcePath(std::string("sim/hosts/") + host);
+        fs::path scratch = fs::path(orbtest::root()) / (std::string("regenerated-") + host);
+        fs::create_directories(scratch);
+        fs::copy(source / "dev", scratch / "dev", fs::copy_options::recursive);
+        std::string error;
+        ASSERT_TRUE(orbsim::writeScsiTree(
+            orbtest::sourcePath(std::string("sim/scsi-tree/") + host + ".layout"), scratch.string(),
+            error))
+            << error;
+        auto expected = snapshot(scratch / "sys");
+        auto committed = snapshot(source / "sys");
+        EXPECT_GT(expected.size(), 50u);
+        for (const auto& [path, contents] : expected) {
+            const auto found = committed.find(path);
+            EXPECT_EQ(found == committed.end() ? "(missing)" : found->second, contents)
+                << path << " differs; rerun orb_scsi_tree";
+        }
+        // With every entry of the layout there, a larger tree holds entries the layout lacks.
+        EXPECT_EQ(committed.size(), expected.size()) << "rerun orb_scsi_tree";
+    }
+}
+
 std::string text(char* raw) {
-    MallocText owned(raw);
+    orbMallocText owned(raw);
     return owned ? std::string(owned.get()) : std::string("(null)");
 }
 
@@ -27,13 +72,7 @@ void writeDriveAttribute(const std::string& address, const std::string& attribut
 
 TEST(ScsiSysfsQueries, DrivesOfTheDefaultHost) {
     struct Case {
-        const char* address;
-        const char* generic;
-        const char* block;
-        const char* vendor;
-        const char* model;
-        const char* vpdSerial;
-        const char* inquirySerial;
+        const char *address, *generic, *block, *vendor, *model, *vpdSerial, *inquirySerial;
         unsigned long long sectors;
         const char* durable;
     };
@@ -67,12 +106,8 @@ TEST(ScsiSysfsQueries, AddressesThatLeadOutOfTheTreeAreRefused) {
 
 TEST(ScsiSysfsQueries, HandMadeEntries) {
     // Older kernels name the generic device "scsi_generic:sgN"; the device is sgN.
-    orbtest::writeFile(
-        orbtest::rootPath(
-            "/sys/class/scsi_device/7:0:0:0/device/scsi_generic/scsi_generic:sg7/dev"),
-        "21:7\n");
-    orbtest::writeFile(
-        orbtest::rootPath("/sys/class/scsi_device/7:0:0:0/device/block/block:sdh/size"), "1000\n");
+    writeDriveAttribute("7:0:0:0", "scsi_generic/scsi_generic:sg7/dev", "21:7\n");
+    writeDriveAttribute("7:0:0:0", "block/block:sdh/size", "1000\n");
     EXPECT_EQ(text(get_ScsiGeneric("7:0:0:0")), "sg7");
     EXPECT_EQ(get_BlockSize("7:0:0:0"), 1000u);
     writeDriveAttribute("7:0:0:0", "type", "13\n");  // an enclosure, not a disk
