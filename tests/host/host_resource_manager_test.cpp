@@ -147,19 +147,6 @@ TEST_F(HostResourceManagerTest, TheLastReadinessPollAsksForAPushAfterTheFirstBui
     }));
 }
 
-TEST_F(HostResourceManagerTest, AFailingEsxtopReportsNoMemory) {
-    orbtest::writeFile(orbtest::rootPath("/bin/esxtop"), "#!/bin/sh\nexit 1\n");
-    chmod(orbtest::rootPath("/bin/esxtop").c_str(), 0755);
-    HostManagerRun run;
-    ASSERT_TRUE(waitFor([&] { return ready(); }));
-    std::vector<Json::Value> inventory;
-    HostResourceManager::getInstance()->getInventoryJsonObject(inventory);
-    ASSERT_EQ(inventory.size(), 1u);
-    const Json::Value& memory = inventory[0]["HostOSInfo"]["OSMemorySummary"];
-    EXPECT_EQ(memory["TotalSystemMemoryGiB"].asDouble(), 0.0);
-    EXPECT_EQ(memory["TotalFreeSystemMemoryGiB"].asDouble(), 0.0);
-}
-
 // What the start-up file says about the previous run, and the events that must follow.
 struct BootCase {
     const char* name;
