@@ -4,10 +4,10 @@
 
 #include <cerrno>
 #include <chrono>
-#include <system_error>
 
 #include "core/config.h"
 #include "core/log.h"
+#include "core/service_thread.h"
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
 
@@ -20,9 +20,13 @@ orbIPMIDBService* orbIPMIDBService::getInstance() {
     return &instance;
 }
 
-void orbIPMIDBService::startorbIPMIDBService() { getInstance()->start(); }
+void orbIPMIDBService::startorbIPMIDBService() {
+    getInstance()->start();
+}
 
-void orbIPMIDBService::stoporbIPMIDBService() { getInstance()->stop(); }
+void orbIPMIDBService::stoporbIPMIDBService() {
+    getInstance()->stop();
+}
 
 void* orbIPMIDBService::startIPMIDBMonitor(void* self) {
     static_cast<orbIPMIDBService*>(self)->startMonitoring();
@@ -31,14 +35,7 @@ void* orbIPMIDBService::startIPMIDBMonitor(void* self) {
 
 void orbIPMIDBService::start() {
     std::lock_guard<std::mutex> lock(cmutex);
-    if (thread.joinable()) {
-        return;
-    }
-    try {
-        thread = std::thread(startIPMIDBMonitor, static_cast<void*>(this));
-    } catch (const std::system_error& error) {
-        ORB_LOG_ERROR(kTag, "Error: Unable to create thread: %d", error.code().value());
-    }
+    orbStartServiceThread(thread, startIPMIDBMonitor, this, kTag);
 }
 
 void orbIPMIDBService::stop() {
@@ -51,13 +48,7 @@ void orbIPMIDBService::stop() {
         monitor = std::move(thread);
     }
     ORB_LOG_DEBUG(kTag, "Signaled for stop.");
-    if (monitor.joinable()) {
-        try {
-            monitor.join();
-        } catch (const std::system_error& error) {
-            ORB_LOG_ERROR(kTag, "Error: Unable to join thread: %d", error.code().value());
-        }
-    }
+    orbJoinServiceThread(monitor, kTag);
 }
 
 void orbIPMIDBService::startMonitoring() {

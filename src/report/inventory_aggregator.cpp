@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <system_error>
 #include <vector>
 
 #include "core/config.h"
@@ -12,6 +11,7 @@
 #include "core/log.h"
 #include "core/module_names.h"
 #include "core/resource_manager.h"
+#include "core/service_thread.h"
 #include "report/ipmi_utils.h"
 #include "report/json_text.h"
 
@@ -45,13 +45,11 @@ orbJsonAggregator* orbJsonAggregator::getInstance() {
 }
 
 orbJsonAggregator::orbJsonAggregator()
-    : orb_RM_to_string{{RESOURCE_FC, "FibreChannelDevices"},
-                       {RESOURCE_HOST, "Oem"},
-                       {RESOURCE_SAS, "StorageControllers"},
-                       {RESOURCE_NIC, "EthernetDevices"},
-                       {RESOURCE_GPU, "Processors"},
-                       {RESOURCE_INFINIBAND, "InfiniBandDevices"},
-                       {RESOURCE_TPM, "TrustedPlatformModule"}} {}
+    : orb_RM_to_string{
+          {RESOURCE_FC, "FibreChannelDevices"},   {RESOURCE_HOST, "Oem"},
+          {RESOURCE_SAS, "StorageControllers"},   {RESOURCE_NIC, "EthernetDevices"},
+          {RESOURCE_GPU, "Processors"},           {RESOURCE_INFINIBAND, "InfiniBandDevices"},
+          {RESOURCE_TPM, "TrustedPlatformModule"}} {}
 
 void orbJsonAggregator::sendInventory(bool request) {
     if (request) {
@@ -61,7 +59,9 @@ void orbJsonAggregator::sendInventory(bool request) {
     }
 }
 
-void orbJsonAggregator::stoporbJsonAggregator() { getInstance()->stop(); }
+void orbJsonAggregator::stoporbJsonAggregator() {
+    getInstance()->stop();
+}
 
 bool orbJsonAggregator::isInventorySent() {
     return getInstance()->firstInventoryPushComplete.load();
@@ -75,14 +75,7 @@ void* orbJsonAggregator::startInventoryPushThread(void* self) {
 void orbJsonAggregator::startPushThread() {
     ORB_LOG_DEBUG(kTag, "Creating Json Aggregator thread");
     std::lock_guard<std::mutex> lock(cmutex);
-    if (thread.joinable()) {
-        return;
-    }
-    try {
-        thread = std::thread(startInventoryPushThread, static_cast<void*>(this));
-    } catch (const std::system_error& error) {
-        ORB_LOG_ERROR(kTag, "Error: Unable to create thread: %d", error.code().value());
-    }
+    orbStartServiceThread(thread, startInventoryPushThread, this, kTag);
 }
 
 void orbJsonAggregator::requestPush() {
@@ -107,13 +100,7 @@ void orbJsonAggregator::stop() {
         pushThread = std::move(thread);
     }
     ORB_LOG_DEBUG(kTag, "Signaled for stop.");
-    if (pushThread.joinable()) {
-        try {
-            pushThread.join();
-        } catch (const std::system_error& error) {
-            ORB_LOG_ERROR(kTag, "Error: Unable to join thread: %d", error.code().value());
-        }
-    }
+    orbJoinServiceThread(pushThread, kTag);
 }
 
 bool orbJsonAggregator::aggrThreadSleep(std::unique_lock<std::mutex>& lock, long seconds,
