@@ -40,7 +40,6 @@ class orbConfig {
     bool isRMStatisticsLoggingEnabled() const { return logRMStatistics; }
     long getMicrochipEventQueueIndex() const { return microchipEventQueueIndex; }
     long getHealthMonitorFlags() const { return healthMonitorFlags; }
-    std::vector<std::string> getEnabledResources() const { return enabledResources; }
 
     // Types 0 to 4 are enabled when "EnableResources" names them or holds "All"; no other
     // type is ever enabled.

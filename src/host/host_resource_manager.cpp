@@ -93,10 +93,6 @@ void HostResourceManager::orbStartUpFileOperations(ORBOperation operation) {
     startupFile.recordStart(currentStartTime);
 }
 
-long HostResourceManager::readStartupValue(const std::string& key) {
-    return startupFile.readStartupValue(key);
-}
-
 void HostResourceManager::genOSBootLogic() {
     const long boot = orbUtils::getSystemCurrentBootTime();
     long lastStart = 0;

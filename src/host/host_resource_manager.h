@@ -40,7 +40,6 @@ private:
     HostResourceManager();
 
     void orbStartUpFileOperations(ORBOperation operation);
-    long readStartupValue(const std::string& key);
     void genOSBootLogic();
     void populateHostInfo();
     void populateCollectionInfo();
