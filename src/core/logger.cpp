@@ -337,7 +337,9 @@ void createSymbolicLink(const std::string& target, const std::string& linkDirect
     }
 }
 
-bool orbLogWanted(orbLogKind kind) {
+// Logging never throws: a line that cannot be built or written (memory exhausted) is lost
+// rather than failing the caller, which may be a C-linkage query or a destructor.
+bool orbLogWanted(orbLogKind kind) try {
     CPlusPlusLogging::Logger* logger = CPlusPlusLogging::Logger::getInstance();
     int level = logger->getLoglevel();
     switch (kind) {
@@ -353,6 +355,8 @@ bool orbLogWanted(orbLogKind kind) {
             return true;
     }
     return true;
+} catch (...) {
+    return false;
 }
 
 void orbLogWrite(orbLogKind kind, const char* module, int line, const char* format, ...) {
@@ -362,24 +366,28 @@ void orbLogWrite(orbLogKind kind, const char* module, int line, const char* form
     std::vsnprintf(text.data(), text.size(), format, args);
     va_end(args);
 
-    CPlusPlusLogging::Logger* logger = CPlusPlusLogging::Logger::getInstance();
-    std::string message(text.data());
-    std::string tag(module != nullptr ? module : "");
-    switch (kind) {
-        case orbLogKind::Error:
-            logger->error(message, tag, line);
-            break;
-        case orbLogKind::Warning:
-            logger->warning(message, tag, line);
-            break;
-        case orbLogKind::Info:
-            logger->info(message, tag, line);
-            break;
-        case orbLogKind::Debug:
-            logger->debug(message, tag, line);
-            break;
-        case orbLogKind::Always:
-            logger->always(message, tag, line);
-            break;
+    try {
+        CPlusPlusLogging::Logger* logger = CPlusPlusLogging::Logger::getInstance();
+        std::string message(text.data());
+        std::string tag(module != nullptr ? module : "");
+        switch (kind) {
+            case orbLogKind::Error:
+                logger->error(message, tag, line);
+                break;
+            case orbLogKind::Warning:
+                logger->warning(message, tag, line);
+                break;
+            case orbLogKind::Info:
+                logger->info(message, tag, line);
+                break;
+            case orbLogKind::Debug:
+                logger->debug(message, tag, line);
+                break;
+            case orbLogKind::Always:
+                logger->always(message, tag, line);
+                break;
+        }
+    } catch (...) {
+        // The line is lost, as orbLogWanted explains.
     }
 }
