@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -102,10 +103,41 @@ std::string memberText(const Json::Value& object, const char* key) {
     return valueText(object.get(key, Json::Value()));
 }
 
-bool readWholeFile(const std::string& path, std::string& contents) {
+// The first few lines of the JSON reader's complaint on one line, with anything unprintable
+// (it may quote the file) shown as '?'.
+std::string oneLine(const std::string& text) {
+    constexpr size_t kMaxReasonLength = 200;
+    std::string line;
+    bool blank = true;
+    for (char c : text) {
+        if (line.size() >= kMaxReasonLength) {
+            line += "...";
+            break;
+        }
+        if (c == '\n' || c == '\r' || c == '\t' || c == ' ' || c == '*') {
+            if (!blank) {
+                line += ' ';
+            }
+            blank = true;
+            continue;
+        }
+        line += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+        blank = false;
+    }
+    while (!line.empty() && line.back() == ' ') {
+        line.pop_back();
+    }
+    return line;
+}
+
+enum class ReadResult { Read, Missing, Unreadable, TooLarge };
+
+ReadResult readWholeFile(const std::string& path, std::string& contents, int& error) {
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        return false;
+        error = errno;
+        return error == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
     }
     std::ostringstream buffer;
     char chunk[8192];
@@ -113,12 +145,16 @@ bool readWholeFile(const std::string& path, std::string& contents) {
     while (in.read(chunk, sizeof(chunk)) || in.gcount() > 0) {
         total += in.gcount();
         if (total > kMaxConfigFileBytes) {
-            return false;
+            return ReadResult::TooLarge;
         }
         buffer.write(chunk, in.gcount());
     }
+    if (in.bad()) {
+        error = errno;
+        return ReadResult::Unreadable;
+    }
     contents = buffer.str();
-    return true;
+    return ReadResult::Read;
 }
 
 }  // namespace
@@ -128,14 +164,38 @@ orbConfig* orbConfig::getInstance() {
     return &instance;
 }
 
-orbConfig::orbConfig(const std::string& path) {
+orbConfig::orbConfig(const std::string& path) : source(path) {
     initConfigSettings(path);
 }
 
-orbConfig orbConfig::fromContents(const std::string& contents) {
+orbConfig orbConfig::fromContents(const std::string& contents, const std::string& source) {
     orbConfig config;
+    config.source = source;
     config.applyContents(contents);
     return config;
+}
+
+std::string orbConfig::getRejectionMessage() const {
+    if (rejectionReason.empty()) {
+        return std::string();
+    }
+    std::string enabled;
+    for (const std::string& resource : enabledResources) {
+        enabled += (enabled.empty() ? "" : ", ") + resource;
+    }
+    auto interval = refreshIntervals.find("HostOSInfo");
+    return "Configuration file [" + source + "] ignored: " + rejectionReason +
+           ". Built-in defaults in force: logging to " + logLocation + " at level " + loggingLevel +
+           ", debug log " + (debugLog ? "on" : "off") + ", resources " + enabled +
+           ", inventory push every " + std::to_string(pushInterval) +
+           " minutes, cache refresh every " +
+           std::to_string(interval != refreshIntervals.end() ? interval->second : 0) +
+           " seconds, door-bell poll every " + std::to_string(doorBellInterval) + " minutes.";
+}
+
+void orbConfig::reject(const std::string& reason) {
+    rejectionReason = reason;
+    setDefaultValues();
 }
 
 bool orbConfig::isEquals(const std::string& a, const std::string& b) {
@@ -242,11 +302,23 @@ void orbConfig::setDefaultValues() {
 
 void orbConfig::initConfigSettings(const std::string& path) {
     std::string contents;
-    if (!readWholeFile(path, contents)) {
-        setDefaultValues();
-        return;
+    int error = 0;
+    switch (readWholeFile(path, contents, error)) {
+        case ReadResult::Read:
+            applyContents(contents);
+            return;
+        case ReadResult::Missing:
+            // No file at all is an installation without one: the defaults, quietly.
+            setDefaultValues();
+            return;
+        case ReadResult::Unreadable:
+            reject(error != 0 ? std::string("it cannot be read (") + std::strerror(error) + ")"
+                              : std::string("it cannot be read"));
+            return;
+        case ReadResult::TooLarge:
+            reject("it is larger than any configuration file (over 4 MiB)");
+            return;
     }
-    applyContents(contents);
 }
 
 void orbConfig::applyContents(const std::string& contents) {
@@ -255,9 +327,16 @@ void orbConfig::applyContents(const std::string& contents) {
     Json::Value root;
     std::string errors;
     const char* begin = contents.data();
-    if (!reader->parse(begin, begin + contents.size(), &root, &errors) || !root.isObject() ||
-        root.size() < 2) {
-        setDefaultValues();
+    if (!reader->parse(begin, begin + contents.size(), &root, &errors)) {
+        reject("it is not valid JSON (" + oneLine(errors) + ")");
+        return;
+    }
+    if (!root.isObject()) {
+        reject("its top level is not a JSON object");
+        return;
+    }
+    if (root.size() < 2) {
+        reject("it holds fewer than two settings");
         return;
     }
 

@@ -7,7 +7,7 @@
 // The service's tunable behaviour, read once from /etc/config/vex/orb/orb.conf. Every value is
 // validated on reading; a missing or unusable value takes its default, and a missing or
 // unusable file gives the built-in defaults for everything. Nothing is logged here: the logger
-// reads its own settings from this class.
+// reads its own settings from this class, and reports a rejected file once it is set up.
 class orbConfig {
   public:
     // The process-wide configuration, read from the configuration file on first use.
@@ -17,7 +17,8 @@ class orbConfig {
     explicit orbConfig(const std::string& path);
 
     // A configuration read from the text of a configuration file.
-    static orbConfig fromContents(const std::string& contents);
+    static orbConfig fromContents(const std::string& contents,
+                                  const std::string& source = "(configuration text)");
 
     bool getDebugLogSettings() const { return debugLog; }
     std::string getTestEventSettings() const { return cliMode; }
@@ -28,6 +29,9 @@ class orbConfig {
     std::string getORBDebugLogFileLocation() const { return debugLogLocation; }
     std::string getORBLoggingLevel() const { return loggingLevel; }
     bool isDefaultSettingsApplied() const { return defaultSettingsApplied; }
+    // One line saying which file was rejected, why, and which defaults are in force; empty
+    // when the file was used or is simply absent.
+    std::string getRejectionMessage() const;
     bool isUnhandledExceptionStackCaptureEnabled() const { return captureExceptionStack; }
     long getUnhandledExceptionToSimulate() const { return exceptionToSimulate; }
     bool isForwardAllMegaRAIDCriticalOrHigherEventsEnabled() const {
@@ -61,6 +65,7 @@ class orbConfig {
     orbConfig() = default;
     void initConfigSettings(const std::string& path);
     void applyContents(const std::string& contents);
+    void reject(const std::string& reason);
 
     std::vector<std::string> enabledResources;
     std::string loggingLevel = "Warning";
@@ -81,6 +86,8 @@ class orbConfig {
     long microchipEventQueueIndex = 0;
     long healthMonitorFlags = 0;
     bool defaultSettingsApplied = false;
+    std::string source;
+    std::string rejectionReason;
 };
 
 // The designed location of the configuration file.

@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/config.h"
@@ -24,6 +23,7 @@ const char* const ORB_BACKUP_LOG_DIRECTORY = "/scratch/log/vex/orb/backup_log";
 namespace {
 
 constexpr size_t kMessageBufferSize = 4096;
+const char* const kLoggerModule = "LOGGER";
 
 bool containsIgnoringCase(const std::string& text, const char* word) {
     std::string lower(text);
@@ -53,6 +53,23 @@ void systemLog(int priority, const char* format, ...) {
 // every other file of the service.
 std::string hostPath(const std::string& location) {
     return orbRootPath(location);
+}
+
+// A log that could not be set up: the line goes to the system log, as every failure of the
+// logger does, and to standard error with what happens instead.
+void reportSetupFailure(const char* logName, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+
+void reportSetupFailure(const char* logName, const char* format, ...) {
+    std::array<char, kMessageBufferSize> text{};
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text.data(), text.size(), format, args);
+    va_end(args);
+    openlog("orb", 0, LOG_USER);
+    syslog(LOG_ERR, "%s", text.data());
+    closelog();
+    std::fprintf(stderr, "orb: %s; %s goes to the system log instead\n", text.data(), logName);
 }
 
 std::string lineNumberText(int line) {
@@ -90,9 +107,34 @@ LOG_LEVEL Logger::levelFromText(const std::string& text) {
 Logger* Logger::getInstance() {
     // Never destroyed: other singletons may still log from their destructors at exit.
     // Every line is flushed when written, so nothing is lost when the process ends.
-    static Logger* const instance =
-        new Logger(LoggerSettings::fromConfig(*orbConfig::getInstance()));
+    static Logger* const instance = createProcessLogger();
     return instance;
+}
+
+Logger* Logger::createProcessLogger() {
+    const orbConfig& config = *orbConfig::getInstance();
+    Logger* logger = new Logger(LoggerSettings::fromConfig(config));
+
+    // What the configuration and the environment decided is said once, now that there is a
+    // log to say it in; an operator's mistake is also shown on standard error.
+    const std::string rejection = config.getRejectionMessage();
+    if (!rejection.empty()) {
+        logger->error(rejection, kLoggerModule, __LINE__);
+        std::fprintf(stderr, "orb: %s\n", rejection.c_str());
+    }
+    const orbRootSetting root = orbRootSettingInForce();
+    if (root.state == orbRootSetting::InUse) {
+        logger->always("Running against the file tree under ORB_ROOT [" + root.value +
+                           "]: every host path is taken below it.",
+                       kLoggerModule, __LINE__);
+    } else if (root.state == orbRootSetting::Ignored) {
+        const std::string line = "ORB_ROOT [" + root.value +
+                                 "] is not an absolute path and is ignored; the host's own paths "
+                                 "are used.";
+        logger->error(line, kLoggerModule, __LINE__);
+        std::fprintf(stderr, "orb: %s\n", line.c_str());
+    }
+    return logger;
 }
 
 void Logger::loggerInit() {
@@ -109,37 +151,41 @@ Logger::Logger(const LoggerSettings& settings)
     const std::string mainFile = hostPath(logPath);
     const std::string debugFile = hostPath(debugLogPath);
 
-    if (logType.load() == FILE_LOG) {
-        if (createDirectoryPath(mainFile) != 0) {
-            int error = errno;
-            systemLog(LOG_ERR, "Failed to create directory path for ORB log file [%s]: %d - %s",
-                      mainFile.c_str(), error, std::strerror(error));
-            std::exit(-10);
-        }
+    // A log that cannot be set up is never a reason to end the host process: its lines go to
+    // the system log instead, and standard error says so for hosts without one.
+    if (logType.load() == FILE_LOG && createDirectoryPath(mainFile) != 0) {
+        int error = errno;
+        reportSetupFailure("the ORB log",
+                           "Failed to create directory path for ORB log file [%s]: %d - %s",
+                           mainFile.c_str(), error, std::strerror(error));
+        logType.store(SYSTEM_LOG);
     }
-    if (debugLogType == FILE_LOG) {
-        if (createDirectoryPath(debugFile) != 0) {
-            int error = errno;
-            systemLog(LOG_ERR,
-                      "Failed to create directory path for ORB debug log file [%s]: %d - %s",
-                      debugFile.c_str(), error, std::strerror(error));
-            std::exit(-11);
-        }
+    // The debug log's folders are only made when debug lines will really be written there.
+    const bool debugToFile = debugLogType == FILE_LOG && debugLogLevel == LOG_LEVEL_DEBUG;
+    if (debugToFile && createDirectoryPath(debugFile) != 0) {
+        int error = errno;
+        reportSetupFailure("the ORB debug log",
+                           "Failed to create directory path for ORB debug log file [%s]: %d - %s",
+                           debugFile.c_str(), error, std::strerror(error));
+        debugLogType = SYSTEM_LOG;
     }
     if (logType.load() == FILE_LOG) {
         logFile.open(mainFile, std::ios::out | std::ios::app);
         if (!logFile.is_open()) {
             int error = errno;
-            systemLog(LOG_ERR, "Error opening ORB log file [%s]: %d - %s", mainFile.c_str(), error,
-                      std::strerror(error));
+            reportSetupFailure("the ORB log", "Error opening ORB log file [%s]: %d - %s",
+                               mainFile.c_str(), error, std::strerror(error));
+            logType.store(SYSTEM_LOG);
         }
     }
     if (debugLogType == FILE_LOG && debugLogLevel == LOG_LEVEL_DEBUG) {
         debugLogFile.open(debugFile, std::ios::out | std::ios::app);
         if (!debugLogFile.is_open()) {
             int error = errno;
-            systemLog(LOG_ERR, "Error opening the ORB debug log file[%s]: %d - %s",
-                      debugFile.c_str(), error, std::strerror(error));
+            reportSetupFailure("the ORB debug log",
+                               "Error opening the ORB debug log file[%s]: %d - %s",
+                               debugFile.c_str(), error, std::strerror(error));
+            debugLogType = SYSTEM_LOG;
         }
     }
 
@@ -291,7 +337,9 @@ void createSymbolicLink(const std::string& target, const std::string& linkDirect
     }
 }
 
-bool orbLogWanted(orbLogKind kind) {
+// Logging never throws: a line that cannot be built or written (memory exhausted) is lost
+// rather than failing the caller, which may be a C-linkage query or a destructor.
+bool orbLogWanted(orbLogKind kind) try {
     CPlusPlusLogging::Logger* logger = CPlusPlusLogging::Logger::getInstance();
     int level = logger->getLoglevel();
     switch (kind) {
@@ -307,6 +355,8 @@ bool orbLogWanted(orbLogKind kind) {
             return true;
     }
     return true;
+} catch (...) {
+    return false;
 }
 
 void orbLogWrite(orbLogKind kind, const char* module, int line, const char* format, ...) {
@@ -316,24 +366,28 @@ void orbLogWrite(orbLogKind kind, const char* module, int line, const char* form
     std::vsnprintf(text.data(), text.size(), format, args);
     va_end(args);
 
-    CPlusPlusLogging::Logger* logger = CPlusPlusLogging::Logger::getInstance();
-    std::string message(text.data());
-    std::string tag(module != nullptr ? module : "");
-    switch (kind) {
-        case orbLogKind::Error:
-            logger->error(message, tag, line);
-            break;
-        case orbLogKind::Warning:
-            logger->warning(message, tag, line);
-            break;
-        case orbLogKind::Info:
-            logger->info(message, tag, line);
-            break;
-        case orbLogKind::Debug:
-            logger->debug(message, tag, line);
-            break;
-        case orbLogKind::Always:
-            logger->always(message, tag, line);
-            break;
+    try {
+        CPlusPlusLogging::Logger* logger = CPlusPlusLogging::Logger::getInstance();
+        std::string message(text.data());
+        std::string tag(module != nullptr ? module : "");
+        switch (kind) {
+            case orbLogKind::Error:
+                logger->error(message, tag, line);
+                break;
+            case orbLogKind::Warning:
+                logger->warning(message, tag, line);
+                break;
+            case orbLogKind::Info:
+                logger->info(message, tag, line);
+                break;
+            case orbLogKind::Debug:
+                logger->debug(message, tag, line);
+                break;
+            case orbLogKind::Always:
+                logger->always(message, tag, line);
+                break;
+        }
+    } catch (...) {
+        // The line is lost, as orbLogWanted explains.
     }
 }

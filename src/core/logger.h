@@ -65,6 +65,8 @@ class Logger {
   private:
     enum class Destination { Main, Debug };
 
+    static Logger* createProcessLogger();
+
     void write(const char* levelTag, const std::string& text, const std::string& module, int line,
                Destination destination);
     void writeToFile(const char* levelTag, const std::string& text, const std::string& module,

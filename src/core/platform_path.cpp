@@ -1,13 +1,24 @@
 #include "core/platform_path.h"
 
-#include <cstdlib>
+#include <stdlib.h>
+
+orbRootSetting orbRootSettingInForce() {
+    orbRootSetting setting;
+    const char* root = secure_getenv("ORB_ROOT");
+    if (root == nullptr || *root == '\0') {
+        return setting;
+    }
+    setting.value = root;
+    setting.state = root[0] == '/' ? orbRootSetting::InUse : orbRootSetting::Ignored;
+    return setting;
+}
 
 std::string orbRootPrefix() {
-    const char* root = std::getenv("ORB_ROOT");
-    if (root == nullptr) {
+    orbRootSetting setting = orbRootSettingInForce();
+    if (setting.state != orbRootSetting::InUse) {
         return std::string();
     }
-    std::string prefix(root);
+    std::string prefix(setting.value);
     while (!prefix.empty() && prefix.back() == '/') {
         prefix.pop_back();
     }

@@ -7,6 +7,10 @@
 // the table is loaded once per process and decoded copies of three structure types are handed
 // out. Offsets and string numbering are those of the DMTF SMBIOS 2.x structures.
 
+#ifdef __cplusplus
+extern "C" {
+#endif
+
 // System Information (type 1).
 typedef struct _DMI_SYSTEM_INFO {
     uint8_t type;
@@ -62,14 +66,14 @@ typedef struct _SMBIOS_STRUCTURE {
 } SMBIOS_STRUCTURE;
 
 // Loads the table from the device file: 0 when it is loaded (or already was), -1 otherwise.
-int SmBiosInit();
+int SmBiosInit(void);
 
 // Loads the table from bytes laid out as the device file is (the "_SM_" entry point followed by
 // the structure table); the bytes are copied. 0 when loaded (or already was), -1 otherwise.
 int SmBiosInitFromBuffer(const uint8_t* bytes, size_t size);
 
 // Frees the table; SmBiosInit can load it again afterwards.
-void SmBiosDeinit();
+void SmBiosDeinit(void);
 
 // Decodes every structure of type 1, 9 or 41 into a new calloc'ed array of DMI_SYSTEM_INFO,
 // DMI_SYSTEM_SLOT or DMI_ONBOARD_DEVICE_EX that the caller frees with free(). 0 on success; -1
@@ -85,3 +89,7 @@ int DmiOnboardDevicesEx_decode(DMI_ONBOARD_DEVICE_EX* records, const SMBIOS_STRU
 
 // Prints records[index] on standard output, one line per field.
 void DmiSystemSlot_Print(const DMI_SYSTEM_SLOT* records, int index);
+
+#ifdef __cplusplus
+}  // extern "C"
+#endif

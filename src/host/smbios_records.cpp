@@ -44,7 +44,8 @@ const RecordKind* kindOf(int type) {
 
 }  // namespace
 
-int getSmbiosRecordsByType(int type, void** records, int* count) {
+// C linkage: a failure of memory or of the table lock is -1, never an exception.
+int getSmbiosRecordsByType(int type, void** records, int* count) try {
     if (records == nullptr || count == nullptr) {
         return -1;
     }
@@ -81,4 +82,6 @@ int getSmbiosRecordsByType(int type, void** records, int* count) {
         result = 0;
     });
     return result;
+} catch (...) {
+    return -1;
 }

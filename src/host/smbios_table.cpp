@@ -113,7 +113,9 @@ size_t readUpTo(int fd, uint8_t* buffer, size_t capacity) {
 
 }  // namespace
 
-int SmBiosInit() {
+// The entry points have C linkage: a failure of the lock or of memory is their -1, never an
+// exception.
+int SmBiosInit() try {
     SmbiosState& s = state();
     std::lock_guard<std::mutex> guard(s.smbiosMutex);
     if (s.smbiosInitialized) {
@@ -133,9 +135,11 @@ int SmBiosInit() {
         return -1;
     }
     return 0;
+} catch (...) {
+    return -1;
 }
 
-int SmBiosInitFromBuffer(const uint8_t* bytes, size_t size) {
+int SmBiosInitFromBuffer(const uint8_t* bytes, size_t size) try {
     SmbiosState& s = state();
     std::lock_guard<std::mutex> guard(s.smbiosMutex);
     if (s.smbiosInitialized) {
@@ -154,12 +158,16 @@ int SmBiosInitFromBuffer(const uint8_t* bytes, size_t size) {
         return -1;
     }
     return 0;
+} catch (...) {
+    return -1;
 }
 
-void SmBiosDeinit() {
+void SmBiosDeinit() try {
     SmbiosState& s = state();
     std::lock_guard<std::mutex> guard(s.smbiosMutex);
     reset(s);
+} catch (...) {
+    // The lock could not be taken: the table stays loaded.
 }
 
 bool smbios_with_structures(

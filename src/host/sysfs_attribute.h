@@ -7,7 +7,9 @@
 // Every buffer returned is malloc'ed and belongs to the caller, who releases it with free().
 // A file is read in one piece of at most kSysfsAttributeMaxBytes bytes; the rest is ignored.
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 enum { kSysfsAttributeMaxBytes = 4096 };
 
@@ -35,4 +37,6 @@ unsigned int get_sysfs_uint(const char* path);
 unsigned long long get_sysfs_ullong(const char* path);
 int get_sysfs_int(const char* path);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

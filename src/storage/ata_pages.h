@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdbool.h>
 #include <stddef.h>
 #include <stdint.h>
 
@@ -8,7 +9,9 @@
 // Each takes the bytes that really arrived; results follow the query codes (-4 short, -1
 // wrong page or failed field check).
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // What the service uses of IDENTIFY DEVICE. Texts are terminated and trimmed of the blanks
 // ATA pads them with.
@@ -34,7 +37,8 @@ bool get_ata_string(char* dst, size_t dstSize, const uint8_t* identify, size_t i
 
 // IDENTIFY DEVICE data of one full sector: 0 with *info filled; -1 when its integrity word
 // is present (A5h signature) and its checksum does not add up.
-int orb_parse_identify_device(const uint8_t* data, size_t length, _ORB_ATA_IDENTIFY_INFO* info);
+int orb_parse_identify_device(const uint8_t* data, size_t length,
+                              struct _ORB_ATA_IDENTIFY_INFO* info);
 
 // Firmware revision (words 23-26, trimmed) from IDENTIFY data of at least 54 bytes.
 int orb_parse_identify_firmware(const uint8_t* data, size_t length, char* dst, size_t dstSize);
@@ -48,4 +52,6 @@ bool orb_parse_device_statistic(const uint8_t* page, size_t length, uint8_t page
 // The error log index of log 03h (0: no error logged); -1 unless its version is 1.
 int orb_parse_ext_error_log(const uint8_t* data, size_t length);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

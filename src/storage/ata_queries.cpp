@@ -86,9 +86,11 @@ long long deviceStatistic(int fd, int page, size_t offset) {
 
 }  // namespace
 
+// Callers may be C, which cannot take an exception: a function below that builds C++ objects
+// (texts, buffers) turns their failure (memory exhausted) into its own failure value.
 extern "C" {
 
-int get_sata_health(int fd) {
+int get_sata_health(int fd) try {
     orbScsiCommand command = readLogExt(kComprehensiveErrorLog, 0, false, "ATA READ LOG EXT(03h)");
     command.timeoutMs = kSmartLogTimeoutMs;
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kAtaSectorSize);
@@ -101,9 +103,11 @@ int get_sata_health(int fd) {
         return ORB_SCSI_SHORT_DATA;
     }
     return orb_parse_ext_error_log(reply.data(), reply.transferred);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_sata_log(int fd, int page, unsigned char** buffer, size_t* length) {
+int get_sata_log(int fd, int page, unsigned char** buffer, size_t* length) try {
     if (buffer == nullptr || length == nullptr || page < 0 || page > 0xFF) {
         return ORB_SCSI_WRONG_PAGE;
     }
@@ -128,6 +132,8 @@ int get_sata_log(int fd, int page, unsigned char** buffer, size_t* length) {
                         page);
     }
     return copyOut(reply, buffer, length);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
 int get_sata_statlog(int fd, unsigned char** buffer, size_t* length) {
@@ -160,7 +166,7 @@ long long get_sata_pwron(int fd) {
     return value < 0 ? value : (value & 0xFFFFFFFFLL);
 }
 
-int get_sata_log_vpd_pgD0(int fd, unsigned char** buffer, size_t* length) {
+int get_sata_log_vpd_pgD0(int fd, unsigned char** buffer, size_t* length) try {
     if (buffer == nullptr || length == nullptr) {
         return ORB_SCSI_WRONG_PAGE;
     }
@@ -175,9 +181,11 @@ int get_sata_log_vpd_pgD0(int fd, unsigned char** buffer, size_t* length) {
         return ORB_SCSI_SHORT_DATA;
     }
     return copyOut(reply, buffer, length);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_sata_sct_stat(int fd, unsigned char** buffer, size_t* length) {
+int get_sata_sct_stat(int fd, unsigned char** buffer, size_t* length) try {
     if (buffer == nullptr || length == nullptr) {
         return ORB_SCSI_WRONG_PAGE;
     }
@@ -198,9 +206,11 @@ int get_sata_sct_stat(int fd, unsigned char** buffer, size_t* length) {
         return ORB_SCSI_SHORT_DATA;
     }
     return copyOut(reply, buffer, length);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_ata_identify_device_info(int fd, _ORB_ATA_IDENTIFY_INFO* info) {
+int get_ata_identify_device_info(int fd, _ORB_ATA_IDENTIFY_INFO* info) try {
     if (info == nullptr) {
         return ORB_SCSI_WRONG_PAGE;
     }
@@ -213,9 +223,11 @@ int get_ata_identify_device_info(int fd, _ORB_ATA_IDENTIFY_INFO* info) {
         return ORB_SCSI_SHORT_DATA;
     }
     return orb_parse_identify_device(reply.data(), reply.transferred, info);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-char* get_sata_DiskRev(int fd) {
+char* get_sata_DiskRev(int fd) try {
     constexpr size_t kFirmwareEnd = 54;  // words 23-26 are bytes 46 to 53
     orbScsiCommand command;
     orbScsiReply reply = readIdentify(fd, __func__, command);
@@ -229,6 +241,8 @@ char* get_sata_DiskRev(int fd) {
     }
     return reinterpret_cast<char*>(
         orb_copy_reply(reinterpret_cast<const uint8_t*>(firmware), sizeof(firmware)));
+} catch (...) {
+    return nullptr;
 }
 
 }  // extern "C"

@@ -29,9 +29,11 @@ std::string drivePath(const char* address, const char* attribute) {
 
 }  // namespace
 
+// Callers may be C, which cannot take an exception: a function below that builds C++ objects
+// (texts, buffers) turns their failure (memory exhausted) into its own failure value.
 extern "C" {
 
-int SasGetHbaConfig(const char* hostName, _ORB_SAS_HBA_CONFIG* config) {
+int SasGetHbaConfig(const char* hostName, _ORB_SAS_HBA_CONFIG* config) try {
     if (config == nullptr) {
         return -1;
     }
@@ -50,9 +52,11 @@ int SasGetHbaConfig(const char* hostName, _ORB_SAS_HBA_CONFIG* config) {
     config->sasAddress = address == ~0ULL ? 0 : address;
     // An adapter that names neither its board nor its firmware is not a SAS HBA.
     return named || versioned ? 0 : -1;
+} catch (...) {
+    return -1;
 }
 
-char* SasGetScsiAddress(unsigned long long sasAddress) {
+char* SasGetScsiAddress(unsigned long long sasAddress) try {
     if (sasAddress == 0 || sasAddress == ~0ULL) {
         return nullptr;
     }
@@ -63,9 +67,11 @@ char* SasGetScsiAddress(unsigned long long sasAddress) {
         }
     }
     return nullptr;
+} catch (...) {
+    return nullptr;
 }
 
-char* SasGetHbaConnector(const char* address) {
+char* SasGetHbaConnector(const char* address) try {
     if (!orbIsSysfsEntryName(address)) {
         return nullptr;
     }
@@ -77,9 +83,11 @@ char* SasGetHbaConnector(const char* address) {
         }
     }
     return connector;
+} catch (...) {
+    return nullptr;
 }
 
-int SasGetLocation(const char* address, unsigned long long* enclosure, int* bay) {
+int SasGetLocation(const char* address, unsigned long long* enclosure, int* bay) try {
     if (!orbIsSysfsEntryName(address) || enclosure == nullptr || bay == nullptr) {
         return -1;
     }
@@ -92,6 +100,8 @@ int SasGetLocation(const char* address, unsigned long long* enclosure, int* bay)
     *enclosure = identifier;
     *bay = slot;
     return 0;
+} catch (...) {
+    return -1;
 }
 
 }  // extern "C"

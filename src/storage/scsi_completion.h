@@ -14,7 +14,9 @@ enum {
     ORB_SCSI_ABORTED_COMMAND = -9,  // sense key 11
 };
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // Judges a finished SG_IO request. *transferred becomes the number of data bytes that really
 // arrived (the data length less the residual, never more than the buffer) for a good
@@ -22,4 +24,6 @@ extern "C" {
 // -9; a failure is logged at debug level with the request's status fields and sense bytes.
 int process_scsi_completion(const sg_io_hdr_t* hdr, size_t* transferred, const char* caller);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

@@ -210,7 +210,8 @@ char* orb_parse_unit_serial_page(const uint8_t* data, size_t length) {
     return copyText(page.from(4).prefix(page.be16(2)));
 }
 
-char* orb_parse_device_identification_page(const uint8_t* data, size_t length) {
+// The only decoder here that builds C++ texts; C callers get null instead of an exception.
+char* orb_parse_device_identification_page(const uint8_t* data, size_t length) try {
     constexpr uint8_t kCodeSetBinary = 1;
     constexpr uint8_t kTypeT10Vendor = 1;
     constexpr uint8_t kTypeEui64 = 2;
@@ -249,6 +250,8 @@ char* orb_parse_device_identification_page(const uint8_t* data, size_t length) {
         return copyString(eui);
     }
     return t10.empty() ? nullptr : copyString(t10);
+} catch (...) {
+    return nullptr;
 }
 
 char* orb_parse_inquiry_serial(const uint8_t* data, size_t length) {

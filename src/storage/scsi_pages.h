@@ -9,7 +9,9 @@
 // codes: -4 (ORB_SCSI_SHORT_DATA) when a field lies beyond the page, -1 when the page is not
 // the one asked for or a field check fails.
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // Log pages (LOG SENSE): Informational Exceptions 2Fh.
 // ASC << 8 | ASCQ of the most recent informational exception (0: none).
@@ -67,4 +69,6 @@ int orb_parse_read_capacity16(const uint8_t* data, size_t length, unsigned long 
 // READ DEFECT DATA (10) header: the defect list length in bytes.
 int orb_parse_defect_list_header(const uint8_t* data, size_t length);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

@@ -70,9 +70,11 @@ char* inquiryField(const unsigned char* inquiry, size_t length, size_t offset, s
 
 }  // namespace
 
+// Callers may be C, which cannot take an exception: a function below that builds C++ objects
+// (texts, buffers) turns their failure (memory exhausted) into its own failure value.
 extern "C" {
 
-int get_sas_health(int fd) {
+int get_sas_health(int fd) try {
     orbScsiCommand command = orb_cdb_log_sense(kInformationalExceptionsPage, kIePageRequest);
     orbScsiReply reply = readIePage(fd, command, __func__);
     if (reply.code != 0) {
@@ -84,9 +86,11 @@ int get_sas_health(int fd) {
         return ORB_SCSI_SHORT_DATA;
     }
     return orb_parse_ie_health(reply.data(), reply.transferred);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_unit_temp(int fd) {
+int get_unit_temp(int fd) try {
     orbScsiCommand command = orb_cdb_log_sense(kInformationalExceptionsPage, kIePageRequest);
     orbScsiReply reply = readIePage(fd, command, __func__);
     if (reply.code != 0) {
@@ -98,9 +102,11 @@ int get_unit_temp(int fd) {
         return ORB_SCSI_SHORT_DATA;
     }
     return orb_parse_ie_temperature(reply.data(), reply.transferred);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-unsigned char* get_sas_temp(int fd) {
+unsigned char* get_sas_temp(int fd) try {
     orbScsiCommand command = orb_cdb_log_sense(kTemperaturePage, kSasTemperaturePageSize);
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kSasTemperaturePageSize);
     if (reply.code != 0) {
@@ -124,6 +130,8 @@ unsigned char* get_sas_temp(int fd) {
         return nullptr;
     }
     return orb_copy_reply(reply.data(), needed, kSasTemperaturePageSize);
+} catch (...) {
+    return nullptr;
 }
 
 int sas_parse_current(const unsigned char* page) {
@@ -144,7 +152,7 @@ int sas_parse_mcot(const unsigned char* page) {
     return reference;
 }
 
-int get_sas_ssd_wear(int fd) {
+int get_sas_ssd_wear(int fd) try {
     constexpr size_t kRequest = 16;
     orbScsiCommand command = orb_cdb_log_sense(kSolidStateMediaPage, kRequest);
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kRequest);
@@ -157,9 +165,11 @@ int get_sas_ssd_wear(int fd) {
         return ORB_SCSI_SHORT_DATA;
     }
     return orb_parse_ssd_media_page(reply.data(), reply.transferred);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-long long get_sas_pwron(int fd) {
+long long get_sas_pwron(int fd) try {
     constexpr size_t kRequest = 64;
     orbScsiCommand command = orb_cdb_log_sense(kBackgroundScanPage, kRequest);
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kRequest);
@@ -173,9 +183,11 @@ long long get_sas_pwron(int fd) {
     }
     long long minutes = orb_parse_background_scan_page(reply.data(), reply.transferred);
     return minutes < 0 ? minutes : minutes / 60;
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_scsi_transport_protocol(int fd) {
+int get_scsi_transport_protocol(int fd) try {
     constexpr size_t kRequest = 255;
     orbScsiCommand command = orb_cdb_mode_sense6(kProtocolPortModePage, 0, kRequest);
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kRequest);
@@ -188,18 +200,24 @@ int get_scsi_transport_protocol(int fd) {
         return ORB_SCSI_SHORT_DATA;
     }
     return orb_parse_protocol_port_page(reply.data(), reply.transferred);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_scsi_disk_medium_rotation_rate(int fd) {
+int get_scsi_disk_medium_rotation_rate(int fd) try {
     return readRotationRate(fd, __func__);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int is_unit_ssd(int fd) {
+int is_unit_ssd(int fd) try {
     int rate = readRotationRate(fd, __func__);
     return rate < 0 ? rate : (rate == 1 ? 1 : 0);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_unit_speed(int fd) {
+int get_unit_speed(int fd) try {
     constexpr size_t kRequest = 512;
     orbScsiCommand command =
         orb_cdb_mode_sense10(kProtocolPortModePage, kPhyControlSubpage, kRequest);
@@ -215,9 +233,11 @@ int get_unit_speed(int fd) {
     int result = orb_parse_phy_control_page(reply.data(), reply.transferred, &attached, &rate);
     ORB_LOG_DEBUG(kScsiLogTag, "Speed Response: %02x %02x", attached, rate);
     return result;
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int is_unit_smart(int fd) {
+int is_unit_smart(int fd) try {
     constexpr size_t kRequest = 32;
     orbScsiCommand command = orb_cdb_mode_sense6(kInformationalExceptionsControlPage, 0, kRequest);
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kRequest);
@@ -234,9 +254,11 @@ int is_unit_smart(int fd) {
                       page[3]);
     }
     return result;
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_defect_data_size(int fd) {
+int get_defect_data_size(int fd) try {
     // The header alone: the drive gives the full list length even when the list is cut.
     constexpr size_t kRequest = 4;
     orbScsiCommand command = orb_cdb_read_defect_data10(kRequest);
@@ -248,9 +270,11 @@ int get_defect_data_size(int fd) {
         return ORB_SCSI_SHORT_DATA;
     }
     return orb_parse_defect_list_header(reply.data(), reply.transferred);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_disk_capacity(int fd, unsigned long long* blocks, unsigned* blockLength) {
+int get_disk_capacity(int fd, unsigned long long* blocks, unsigned* blockLength) try {
     if (blocks == nullptr || blockLength == nullptr) {
         return ORB_SCSI_WRONG_PAGE;
     }
@@ -276,9 +300,11 @@ int get_disk_capacity(int fd, unsigned long long* blocks, unsigned* blockLength)
         return ORB_SCSI_SHORT_DATA;
     }
     return orb_parse_read_capacity16(reply.data(), reply.transferred, blocks, blockLength);
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
-int get_identify_info(int fd, unsigned char** buffer, size_t* length) {
+int get_identify_info(int fd, unsigned char** buffer, size_t* length) try {
     if (buffer == nullptr || length == nullptr) {
         return ORB_SCSI_WRONG_PAGE;
     }
@@ -294,6 +320,8 @@ int get_identify_info(int fd, unsigned char** buffer, size_t* length) {
     }
     *length = reply.transferred;
     return 0;
+} catch (...) {
+    return ORB_SCSI_NO_MEMORY;
 }
 
 char* inq_parse_vendor(const unsigned char* inquiry, size_t length) {
@@ -312,7 +340,7 @@ int inq_parse_type(const unsigned char* inquiry, size_t length) {
     return inquiry[0] & 0x1F;
 }
 
-char* get_unit_sn_from_device_inquiry(int fd) {
+char* get_unit_sn_from_device_inquiry(int fd) try {
     orbScsiReply reply = readStandardInquiry(fd, __func__, kStandardInquiryRequest);
     char* serial =
         reply.code == 0 ? orb_parse_inquiry_serial(reply.data(), reply.transferred) : nullptr;
@@ -321,9 +349,11 @@ char* get_unit_sn_from_device_inquiry(int fd) {
                         static_cast<ssize_t>(reply.transferred), reply.at(4));
     }
     return serial;
+} catch (...) {
+    return nullptr;
 }
 
-char* get_unit_sn_from_device_vpd_pg80(int fd) {
+char* get_unit_sn_from_device_vpd_pg80(int fd) try {
     constexpr size_t kRequest = 252;
     orbScsiCommand command = orb_cdb_inquiry(true, kUnitSerialNumberVpd, kRequest);
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kRequest);
@@ -335,6 +365,8 @@ char* get_unit_sn_from_device_vpd_pg80(int fd) {
                         static_cast<ssize_t>(reply.transferred), reply.at(1));
     }
     return serial;
+} catch (...) {
+    return nullptr;
 }
 
 }  // extern "C"

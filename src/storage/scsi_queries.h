@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdbool.h>
 #include <stddef.h>
 
 #include "storage/ata_pages.h"
@@ -12,7 +13,9 @@
 // SCSI address (its "H:C:T:L" entry under /sys/class/scsi_device). Every buffer or text
 // returned is malloc'ed and belongs to the caller, who releases it with free().
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // Transport protocol names by SPC protocol identifier (0-15).
 extern const char* const SCSI_Protocol_Identifiers[16];
@@ -69,7 +72,7 @@ int get_sata_ssd_wear(int fd);     // percentage used endurance indicator (0-255
 long long get_sata_pwron(int fd);  // power-on hours, -1 when unavailable
 int get_sata_log_vpd_pgD0(int fd, unsigned char** buffer, size_t* length);  // vendor log D0h
 int get_sata_sct_stat(int fd, unsigned char** buffer, size_t* length);      // SCT status
-int get_ata_identify_device_info(int fd, _ORB_ATA_IDENTIFY_INFO* info);
+int get_ata_identify_device_info(int fd, struct _ORB_ATA_IDENTIFY_INFO* info);
 char* get_sata_DiskRev(int fd);  // firmware revision from IDENTIFY DEVICE
 
 // Sysfs, by SCSI address.
@@ -96,9 +99,11 @@ struct _ORB_SAS_HBA_CONFIG {
     char boardTracer[64];
     unsigned long long sasAddress;
 };
-int SasGetHbaConfig(const char* hostName, _ORB_SAS_HBA_CONFIG* config);  // "hostN"
-char* SasGetScsiAddress(unsigned long long sasAddress);                  // the drive's "H:C:T:L"
-char* SasGetHbaConnector(const char* address);  // HBA connector the drive hangs on
+int SasGetHbaConfig(const char* hostName, struct _ORB_SAS_HBA_CONFIG* config);  // "hostN"
+char* SasGetScsiAddress(unsigned long long sasAddress);  // the drive's "H:C:T:L"
+char* SasGetHbaConnector(const char* address);           // HBA connector the drive hangs on
 int SasGetLocation(const char* address, unsigned long long* enclosure, int* bay);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

@@ -35,9 +35,11 @@ bool startsWith(const std::string& text, const char* prefix) {
 
 }  // namespace
 
+// Callers may be C, which cannot take an exception: a function below that builds C++ objects
+// (texts, buffers) turns their failure (memory exhausted) into its own failure value.
 extern "C" {
 
-char* get_ScsiGeneric(const char* address) {
+char* get_ScsiGeneric(const char* address) try {
     constexpr const char* kOldStylePrefix = "scsi_generic:";
     std::string folder = deviceAttributePath(address, "scsi_generic");
     if (folder.empty()) {
@@ -53,9 +55,11 @@ char* get_ScsiGeneric(const char* address) {
         }
     }
     return nullptr;
+} catch (...) {
+    return nullptr;
 }
 
-unsigned long long get_PciBlockSize(const char* devicePath) {
+unsigned long long get_PciBlockSize(const char* devicePath) try {
     if (devicePath == nullptr || devicePath[0] == '\0') {
         return 0;
     }
@@ -67,16 +71,20 @@ unsigned long long get_PciBlockSize(const char* devicePath) {
         }
     }
     return 0;
+} catch (...) {
+    return 0;
 }
 
-unsigned long long get_BlockSize(const char* address) {
+unsigned long long get_BlockSize(const char* address) try {
     if (!orbIsSysfsEntryName(address)) {
         return 0;
     }
     return get_PciBlockSize((std::string("/sys/class/scsi_device/") + address + "/device").c_str());
+} catch (...) {
+    return 0;
 }
 
-char* get_unit_sn_from_sysfs_vpd_pg80(const char* address) {
+char* get_unit_sn_from_sysfs_vpd_pg80(const char* address) try {
     std::string path = deviceAttributePath(address, "vpd_pg80");
     size_t size = 0;
     orbMallocBytes page(path.empty() ? nullptr : get_sysfs_buf(path.c_str(), &size));
@@ -87,9 +95,11 @@ char* get_unit_sn_from_sysfs_vpd_pg80(const char* address) {
                         static_cast<ssize_t>(size), size > 1 ? page.get()[1] : 0u);
     }
     return serial;
+} catch (...) {
+    return nullptr;
 }
 
-char* get_unit_sn_from_sysfs_inquiry(const char* address) {
+char* get_unit_sn_from_sysfs_inquiry(const char* address) try {
     std::string path = deviceAttributePath(address, "inquiry");
     size_t size = 0;
     orbMallocBytes inquiry(path.empty() ? nullptr : get_sysfs_buf(path.c_str(), &size));
@@ -100,30 +110,36 @@ char* get_unit_sn_from_sysfs_inquiry(const char* address) {
                         static_cast<ssize_t>(size), size > 4 ? inquiry.get()[4] : 0u);
     }
     return serial;
+} catch (...) {
+    return nullptr;
 }
 
-char* get_DiskModel(const char* address) {
-    return deviceText(address, "model");
+char* get_DiskModel(const char* address) try { return deviceText(address, "model"); } catch (...) {
+    return nullptr;
 }
-char* get_sas_DiskRev(const char* address) {
-    return deviceText(address, "rev");
+char* get_sas_DiskRev(const char* address) try { return deviceText(address, "rev"); } catch (...) {
+    return nullptr;
 }
-char* get_DiskVendor(const char* address) {
+char* get_DiskVendor(const char* address) try {
     return deviceText(address, "vendor");
+} catch (...) {
+    return nullptr;
 }
-char* get_DiskType(const char* address) {
-    return deviceText(address, "type");
+char* get_DiskType(const char* address) try { return deviceText(address, "type"); } catch (...) {
+    return nullptr;
 }
-char* get_DiskState(const char* address) {
-    return deviceText(address, "state");
+char* get_DiskState(const char* address) try { return deviceText(address, "state"); } catch (...) {
+    return nullptr;
 }
 
-bool is_direct_access_block_device(const char* address) {
+bool is_direct_access_block_device(const char* address) try {
     std::string path = deviceAttributePath(address, "type");
     return !path.empty() && get_sysfs_int(path.c_str()) == 0;
+} catch (...) {
+    return false;
 }
 
-char* get_durableName_from_block_vpd_pg83(const char* blockName) {
+char* get_durableName_from_block_vpd_pg83(const char* blockName) try {
     if (!orbIsSysfsEntryName(blockName)) {
         return nullptr;
     }
@@ -131,6 +147,8 @@ char* get_durableName_from_block_vpd_pg83(const char* blockName) {
     size_t size = 0;
     orbMallocBytes page(get_sysfs_buf(path.c_str(), &size));
     return orb_parse_device_identification_page(page.get(), size);
+} catch (...) {
+    return nullptr;
 }
 
 }  // extern "C"

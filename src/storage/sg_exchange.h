@@ -6,7 +6,9 @@
 // of the drive's SCSI generic device. Every query goes through orb_sg_exchange, which is
 // ioctl(fd, SG_IO, hdr) unless another handler has been installed (the simulated drives).
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 // Same contract as the ioctl: 0 when the request was carried out (its outcome is in the
 // header's status fields), -1 with errno set when it could not be.
@@ -18,4 +20,6 @@ int orb_sg_exchange(int fd, sg_io_hdr_t* hdr);
 // the ioctl.
 orbSgExchangeHandler orb_set_sg_exchange_handler(orbSgExchangeHandler handler);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

@@ -81,23 +81,44 @@ TEST(Config, NumbersFallBackToTheirDefaults) {
     }
 }
 
-TEST(Config, UnusableFilesGiveTheBuiltInDefaults) {
+TEST(Config, UnusableFilesGiveTheBuiltInDefaultsAndSayWhy) {
     // The one-member file is valid JSON, yet too small to be a configuration.
-    for (const char* document :
-         {"", "{", "not json", R"({"LoggingLevel": "Info"})",
-          R"(["LoggingLevel", "Info", "EnableDebugLog"])", "42", R"("a string")", "null"}) {
+    const std::pair<const char*, const char*> documents[] = {
+        {"", "is not valid JSON ("},
+        {"{", "is not valid JSON ("},
+        {"not json", "is not valid JSON ("},
+        {R"({"LoggingLevel": "Info"})", "holds fewer than two settings"},
+        {R"(["LoggingLevel", "Info", "EnableDebugLog"])", "top level is not a JSON object"},
+        {"42", "top level is not a JSON object"},
+        {R"("a string")", "top level is not a JSON object"},
+        {"null", "top level is not a JSON object"}};
+    for (const auto& [document, reason] : documents) {
         SCOPED_TRACE(document);
-        orbConfig config = orbConfig::fromContents(document);
+        orbConfig config = orbConfig::fromContents(document, "/etc/orb.conf");
         EXPECT_TRUE(config.isDefaultSettingsApplied());
         EXPECT_EQ(config.getORBLoggingLevel(), "Warning");
         EXPECT_EQ(config.getrefreshInterval("InfiniBandDevices"), 30);
         EXPECT_EQ(config.getUnhandledExceptionToSimulate(), 0);
+        std::string message = config.getRejectionMessage();
+        EXPECT_EQ(message.find("Configuration file [/etc/orb.conf] ignored: "), 0u) << message;
+        EXPECT_NE(message.find(reason), std::string::npos) << message;
+        EXPECT_NE(message.find("defaults in force: logging to syslog at level Warning"),
+                  std::string::npos)
+            << message;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
     }
-    EXPECT_TRUE(orbConfig(orbtest::rootPath("/no-such.conf")).isDefaultSettingsApplied());
+    // A missing file is an installation without one: defaults, and nothing to report.
+    orbConfig missing(orbtest::rootPath("/no-such.conf"));
+    EXPECT_TRUE(missing.isDefaultSettingsApplied());
+    EXPECT_EQ(missing.getRejectionMessage(), "");
+    std::string folder = orbtest::rootPath("/etc");
+    EXPECT_NE(orbConfig(folder).getRejectionMessage().find("[" + folder + "] ignored"),
+              std::string::npos);
 
     // A usable file's missing keys take their own defaults instead.
     orbConfig usable = parseWith("\"LoggingLevel\": \"Info\"");
     EXPECT_FALSE(usable.isDefaultSettingsApplied());
+    EXPECT_EQ(usable.getRejectionMessage(), "");
     EXPECT_EQ(usable.getUnhandledExceptionToSimulate(), -1);
     EXPECT_EQ(usable.getrefreshInterval("InfiniBandDevices"), 3600);
     EXPECT_EQ(usable.getrefreshInterval("NoSuchResource"), 0);

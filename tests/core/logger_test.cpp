@@ -3,11 +3,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
 
 #include "core/log.h"
+#include "core/platform_path.h"
 #include "support/test_environment.h"
 
 using CPlusPlusLogging::Logger;
@@ -116,14 +119,89 @@ TEST(Logger, ALogInsideTheLinkFolderIsNeverRemoved) {
     EXPECT_THAT(orbtest::readFile(path), HasSubstr("second line"));
 }
 
-TEST(Logger, AnUnusableLogFolderEndsTheProcess) {
+TEST(Logger, AnUnusableLogFolderFallsBackToTheSystemLogAndTheProcessCarriesOn) {
     orbtest::writeFile(orbtest::rootPath("/var/log/blocked"), "a file where a folder should be");
-    LoggerSettings mainBlocked;
-    mainBlocked.logPath = "/var/log/blocked/orb.log";
-    EXPECT_EXIT(Logger{mainBlocked}, ::testing::ExitedWithCode(246), "");  // -10
-    LoggerSettings debugBlocked;
-    debugBlocked.debugLogPath = "/var/log/blocked/orb-debug.log";
-    EXPECT_EXIT(Logger{debugBlocked}, ::testing::ExitedWithCode(245), "");  // -11
+    struct Case {
+        const char* main;
+        const char* debug;
+        bool debugOn;
+        const char* complaint;  // on standard error; null for none
+    };
+    const Case cases[] = {
+        {"/var/log/blocked/orb.log", "syslog", true,
+         "Failed to create directory path for ORB log file [%s/var/log/blocked/orb.log]: 20 - Not "
+         "a directory; the ORB log goes to the system log instead"},
+        {"/var/log/main1/orb.log", "/var/log/blocked/orb-debug.log", true,
+         "Failed to create directory path for ORB debug log file [%s/var/log/blocked/"
+         "orb-debug.log]: 20 - Not a directory; the ORB debug log goes to the system log instead"},
+        {"/var/log/main2/orb.log", "/var/log/blocked/orb-debug.log", false, nullptr},
+        {"/var/log/main3/orb.log", "/var/log/unneeded/orb-debug.log", false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.main + std::string(" ") + c.debug);
+        LoggerSettings settings;
+        settings.logPath = c.main;
+        settings.debugLogPath = c.debug;
+        settings.debugLog = c.debugOn;
+        ::testing::internal::CaptureStderr();
+        Logger logger(settings);
+        logger.error("still logging", "TEST", 1);
+        std::string complaints = ::testing::internal::GetCapturedStderr();
+        if (c.complaint == nullptr) {
+            EXPECT_EQ(complaints, "");
+        } else {
+            char expected[512];
+            std::snprintf(expected, sizeof(expected), c.complaint, orbtest::root().c_str());
+            EXPECT_THAT(complaints, HasSubstr(expected));
+        }
+        bool mainUsable = std::string(c.main).find("blocked") == std::string::npos;
+        EXPECT_EQ(
+            orbtest::readFile(orbtest::rootPath(c.main)).find("still logging") != std::string::npos,
+            mainUsable);
+    }
+    // A debug log that is off needs no folder.
+    EXPECT_FALSE(fs::exists(orbtest::rootPath("/var/log/unneeded")));
+}
+
+// The process's own logger says, once, what the configuration and ORB_ROOT decided.
+TEST(Logger, TheRootInForceIsLoggedWhenTheServiceStarts) {
+    EXPECT_THAT(orbtest::mainLog(), Not(HasSubstr("Running against the file tree")));
+    Logger::getInstance();
+    EXPECT_THAT(orbtest::mainLog(),
+                HasSubstr("LOGGER: Running against the file tree under ORB_ROOT [" +
+                          orbtest::root() + "]"));
+}
+
+TEST(Logger, ARejectedConfigurationFileIsReported) {
+    std::string path = orbtest::rootPath("/etc/config/vex/orb/orb.conf");
+    orbtest::writeFile(path, R"(["EnableDebugLog", true])");
+    ::testing::internal::CaptureStderr();
+    Logger::getInstance();
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+                HasSubstr("orb: Configuration file [" + path +
+                          "] ignored: its top level is not a JSON object. Built-in defaults in "
+                          "force: logging to syslog at level Warning, debug log off"));
+}
+
+TEST(PlatformPath, OnlyAnAbsoluteOrbRootIsHonoured) {
+    const std::string saved = getenv("ORB_ROOT");
+    struct Case {
+        const char* root;
+        orbRootSetting::State state;
+        const char* resolved;
+    };
+    const Case cases[] = {{"/fixture//", orbRootSetting::InUse, "/fixture/etc/orb.conf"},
+                          {"fixture", orbRootSetting::Ignored, "/etc/orb.conf"},
+                          {"./fixture", orbRootSetting::Ignored, "/etc/orb.conf"},
+                          {"", orbRootSetting::Unset, "/etc/orb.conf"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.root);
+        setenv("ORB_ROOT", c.root, 1);
+        EXPECT_EQ(orbRootSettingInForce().state, c.state);
+        EXPECT_EQ(orbRootPath("/etc/orb.conf"), c.resolved);
+        EXPECT_EQ(orbRootPath("relative/orb.conf"), "relative/orb.conf");
+    }
+    setenv("ORB_ROOT", saved.c_str(), 1);
 }
 
 TEST(Logger, OverlongMessagesAreCutAtTheBuffer) {
