@@ -259,6 +259,9 @@ TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
         // Deferred sense is an earlier command's failure: never "not supported" for this one.
         {std::string(kSasSsd) + "sense-format = fixed-deferred\n", "log-2f illegal-request",
          get_sas_health, ORB_SCSI_COMMAND_FAILED},
+        // A model that fills all twenty of its words.
+        {std::string(kSataSsd) + "model = SAMSUNG MZ7L3960HCJR-00A07 1234567890ABC\n", "",
+         identifiedModel, 40},
         // A SAT layer that rewrote IDENTIFY words without fixing the checksum.
         {kSataSsd, "identify bad-checksum", identifiedModel, 19,
          "ATA IDENTIFY DEVICE(ECh) data fails its checksum"},
