@@ -35,9 +35,9 @@ typedef struct physloc_request {
 } physloc_request_t;
 
 // The request as the library sees it is its own structure, of which the fields above are only
-// the start: physloc_init_data clears, and physloc_encode may read or write, all of it. A
-// request of just these fields would let a library with a larger structure write past it into
-// the caller's stack. Every request therefore lives in storage far larger than the library's
+// the start: physloc_init_data clears all of it and physloc_encode reads all of it. A request
+// of just these fields would let a library with a larger structure write past it into the
+// caller's memory. Every request therefore lives in storage far larger than the library's
 // structure needs, cleared and aligned for any member type.
 #define PHYSLOC_REQUEST_STORAGE_SIZE 4096
 
