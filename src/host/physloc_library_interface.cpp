@@ -293,7 +293,7 @@ std::string orbLibraryPhysLocInterface::physlocEncode(const std::string& pci,
     // On the heap: the storage is generous so that the library's own, larger, request
     // structure fits, and a resource-manager thread's stack need not carry it.
     std::unique_ptr<physloc_request_storage_t> storage(new (std::nothrow)
-                                                           physloc_request_storage_t());
+                                                           physloc_request_storage_t);
     if (!storage) {
         ORB_LOG_ERROR(TAG, "No memory for a physical location request for PCI address [%s].",
                       pci.c_str());
