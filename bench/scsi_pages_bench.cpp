@@ -57,7 +57,7 @@ const std::vector<Page>& pages() {
         {"LogSense2F_Health",
          [] {
              Bytes b;
-             orbsim::logPage(sasDrive(), 0x2F, b);
+             orbsim::logPage(sasDrive(), 0x2F, orbsim::LogPageControl::CurrentCumulative, b);
              return b;
          },
          [](const uint8_t* p, size_t n) {
@@ -66,7 +66,7 @@ const std::vector<Page>& pages() {
         {"LogSense0D_Temperature",
          [] {
              Bytes b;
-             orbsim::logPage(sasDrive(), 0x0D, b);
+             orbsim::logPage(sasDrive(), 0x0D, orbsim::LogPageControl::CurrentCumulative, b);
              return b;
          },
          [](const uint8_t* p, size_t n) {
@@ -77,14 +77,14 @@ const std::vector<Page>& pages() {
         {"LogSense11_Wear",
          [] {
              Bytes b;
-             orbsim::logPage(sasDrive(), 0x11, b);
+             orbsim::logPage(sasDrive(), 0x11, orbsim::LogPageControl::CurrentCumulative, b);
              return b;
          },
          [](const uint8_t* p, size_t n) { return orb_parse_ssd_media_page(p, n); }},
         {"LogSense15_PowerOn",
          [] {
              Bytes b;
-             orbsim::logPage(sasDrive(), 0x15, b);
+             orbsim::logPage(sasDrive(), 0x15, orbsim::LogPageControl::CurrentCumulative, b);
              return b;
          },
          [](const uint8_t* p, size_t n) { return orb_parse_background_scan_page(p, n); }},

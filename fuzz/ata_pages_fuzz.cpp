@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         char text[64];
         unsigned first = data[0];
         unsigned count = data[1] % 40;
-        if (get_ata_string(text, sizeof(text), data, size, first, count) &&
+        if (get_ata_string_bounded(text, sizeof(text), data, size, first, count) &&
             std::strlen(text) > 2 * count) {
             __builtin_trap();
         }

@@ -50,6 +50,7 @@ bool parseFault(const std::string& text, DriveFault& fault) {
         {"wrong-page", FaultKind::WrongPage},
         {"overlong", FaultKind::OverlongLength},
         {"bad-residual", FaultKind::BadResidual},
+        {"bad-checksum", FaultKind::BadChecksum},
         {"ioctl-failure", FaultKind::IoctlFailure},
     };
     std::istringstream words(text);
@@ -125,6 +126,7 @@ bool parseDriveDescription(const std::string& text, DriveDescription& drive, std
     static const std::map<std::string, SenseFormat> senseFormats = {
         {"fixed", SenseFormat::Fixed},
         {"fixed-valid", SenseFormat::FixedValid},
+        {"fixed-deferred", SenseFormat::FixedDeferred},
         {"descriptor", SenseFormat::Descriptor},
         {"descriptor-deferred", SenseFormat::DescriptorDeferred}};
 
@@ -169,6 +171,7 @@ bool parseDriveDescription(const std::string& text, DriveDescription& drive, std
     applyCondition(drive);
     if (drive.isAta()) {
         drive.vendor = "ATA";
+        drive.protocolPage = false;
     }
 
     for (const auto& setting : settings) {
@@ -211,9 +214,9 @@ bool parseDriveDescription(const std::string& text, DriveDescription& drive, std
             ok = readNumber(value, 16, ~0ULL, drive.sasAddress);
         } else if (key == "link-rate") {
             ok = readNumber(value, 16, 0x0F, drive.linkRate);
-        } else if (key == "vex-log") {
+        } else if (key == "vex-log" || key == "protocol-page") {
             ok = value == "yes" || value == "no";
-            drive.vexLog = value == "yes";
+            (key == "vex-log" ? drive.vexLog : drive.protocolPage) = value == "yes";
         } else if (key == "sense-format") {
             ok = senseFormats.count(value) > 0;
             if (ok) {

@@ -19,14 +19,17 @@
 // and optionally logical-block, rotation-rate, temperature, max-temperature, wear,
 // power-on-hours, exception (ASC/ASCQ in hex, e.g. 5d10), error-count, grown-defects,
 // wwn, sas-address (hex), link-rate (hex code), vex-log (yes/no), sense-format (fixed,
-// fixed-valid, descriptor, descriptor-deferred). The condition sets health defaults that
-// the explicit keys override.
+// fixed-valid, fixed-deferred, descriptor, descriptor-deferred), protocol-page (yes/no: the
+// Protocol Specific Port mode page 19h; SAS drives have it, the SAT layer in front of a SATA
+// drive by default refuses it). The condition sets health defaults that the explicit keys
+// override.
 
 namespace orbsim {
 
 enum class DriveKind { SasHdd, SasSsd, SataHdd, SataSsd };
 enum class DriveCondition { Healthy, Failing, Hot, Worn };
-enum class SenseFormat { Fixed, FixedValid, Descriptor, DescriptorDeferred };
+// Deferred sense reports the failure of an earlier command with this command's status.
+enum class SenseFormat { Fixed, FixedValid, FixedDeferred, Descriptor, DescriptorDeferred };
 
 // How a drive misbehaves for one command.
 enum class FaultKind {
@@ -39,6 +42,7 @@ enum class FaultKind {
     WrongPage,          // the reply is another page than the one asked for
     OverlongLength,     // the reply's length field claims far more than is sent
     BadResidual,        // the residual claims more data arrived than the buffer holds
+    BadChecksum,        // the reply's last byte (an ATA sector's checksum) is wrong
     IoctlFailure,       // the SG_IO exchange itself fails (EIO)
 };
 
@@ -46,7 +50,7 @@ enum class FaultKind {
 // mode10-XX, read-capacity-10, read-capacity-16, read-defect, identify, log-ext-XX,
 // devstat-XX, smart-log-XX (XX two lower-case hex digits), or * for every command. Kinds:
 // illegal-request, aborted-command, medium-error, check-without-sense, host-error,
-// short:<bytes>, wrong-page, overlong, bad-residual, ioctl-failure.
+// short:<bytes>, wrong-page, overlong, bad-residual, bad-checksum, ioctl-failure.
 struct DriveFault {
     std::string command;
     FaultKind kind = FaultKind::IllegalRequest;
@@ -75,6 +79,7 @@ struct DriveDescription {
     uint8_t linkRate = 0x0B;  // 12 Gb/s
     bool vexLog = false;      // vendor log D0h carries the "VXD0" signature
     SenseFormat senseFormat = SenseFormat::Fixed;
+    bool protocolPage = true;  // answers MODE SENSE page 19h
     std::vector<DriveFault> faults;
 
     bool isAta() const { return kind == DriveKind::SataHdd || kind == DriveKind::SataSsd; }

@@ -44,8 +44,23 @@ void appendLogParameter(Bytes& page, uint16_t code, const Bytes& value) {
     page.push_back(static_cast<uint8_t>(value.size()));
     page.insert(page.end(), value.begin(), value.end());
 }
+// The page length, and the DS bit beside the page code: these parameters cannot be saved, as
+// real drives report for their health and statistics pages.
 void finishLogPage(Bytes& page) {
+    constexpr uint8_t kDisableSave = 0x80;
+    page[0] |= kDisableSave;
     putBe16(page, 2, static_cast<unsigned>(page.size() - 4));
+}
+
+// Default values: every parameter's value bytes as a new drive has them, all zero.
+void clearParameterValues(Bytes& page) {
+    size_t at = 4;
+    while (at + 4 <= page.size()) {
+        size_t end = std::min(page.size(), at + 4 + page[at + 3]);
+        std::fill(page.begin() + static_cast<long>(at + 4), page.begin() + static_cast<long>(end),
+                  0);
+        at = end;
+    }
 }
 
 uint64_t defaultWwn(const DriveDescription& drive) {
@@ -103,16 +118,19 @@ void setChecksum(Bytes& sector) {
     sector[kSector - 1] = static_cast<uint8_t>(-sum);
 }
 
+// Byte 0 of a mode page carries PS (the page can be saved, as these can) beside the code.
+constexpr uint8_t kParametersSaveable = 0x80;
+
 Bytes modePageBody(const DriveDescription& drive, uint8_t page, uint8_t subpage, bool& known) {
     known = true;
     uint8_t protocol = drive.isAta() ? 0x08 : 0x06;
-    if (page == 0x19 && subpage == 0x00) {
+    if (page == 0x19 && subpage == 0x00 && drive.protocolPage) {
         // Protocol Specific Port page, short format: protocol identifier, I_T nexus loss time.
-        return Bytes{0x19, 0x06, protocol, 0x00, 0x07, 0xD0, 0x00, 0x00};
+        return Bytes{kParametersSaveable | 0x19, 0x06, protocol, 0x00, 0x07, 0xD0, 0x00, 0x00};
     }
-    if (page == 0x19 && subpage == 0x01 && !drive.isAta()) {
+    if (page == 0x19 && subpage == 0x01 && !drive.isAta() && drive.protocolPage) {
         // Phy Control and Discover: two phys, the first attached to the HBA at the link rate.
-        Bytes body{0x59, 0x01, 0, 0, 0x00, protocol, 0x00, 0x02};
+        Bytes body{kParametersSaveable | 0x59, 0x01, 0, 0, 0x00, protocol, 0x00, 0x02};
         for (uint8_t phy = 0; phy < 2; ++phy) {
             Bytes descriptor(48, 0);
             descriptor[1] = phy;
@@ -130,7 +148,7 @@ Bytes modePageBody(const DriveDescription& drive, uint8_t page, uint8_t subpage,
     }
     if (page == 0x1C && subpage == 0x00) {
         // Informational Exceptions Control: EWASC on, exceptions reported on request.
-        return Bytes{0x1C, 0x0A, 0x10, 0x06, 0, 0, 0, 0, 0, 0, 0, 0};
+        return Bytes{kParametersSaveable | 0x1C, 0x0A, 0x10, 0x06, 0, 0, 0, 0, 0, 0, 0, 0};
     }
     known = false;
     return Bytes();
@@ -205,10 +223,14 @@ bool vpdPage(const DriveDescription& drive, uint8_t page, Bytes& out) {
     return true;
 }
 
-bool logPage(const DriveDescription& drive, uint8_t page, Bytes& out) {
+bool logPage(const DriveDescription& drive, uint8_t page, LogPageControl control, Bytes& out) {
     out = Bytes{page, 0x00, 0, 0};
     if (drive.isAta() && page != 0x00) {
         return false;  // SATA drives are asked through ATA PASS-THROUGH instead
+    }
+    if (control == LogPageControl::CurrentThreshold ||
+        control == LogPageControl::DefaultThreshold) {
+        return false;
     }
     switch (page) {
         case 0x00:
@@ -248,6 +270,9 @@ bool logPage(const DriveDescription& drive, uint8_t page, Bytes& out) {
             break;
         default:
             return false;
+    }
+    if (control == LogPageControl::DefaultCumulative && page != 0x00) {
+        clearParameterValues(out);
     }
     finishLogPage(out);
     return true;

@@ -16,7 +16,15 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes standardInquiry(const DriveDescription& drive);
 bool vpdPage(const DriveDescription& drive, uint8_t page, Bytes& out);
-bool logPage(const DriveDescription& drive, uint8_t page, Bytes& out);
+// LOG SENSE page control: the drive keeps cumulative values, current and default (its
+// counters as they were new), and no thresholds.
+enum class LogPageControl {
+    CurrentThreshold,
+    CurrentCumulative,
+    DefaultThreshold,
+    DefaultCumulative
+};
+bool logPage(const DriveDescription& drive, uint8_t page, LogPageControl control, Bytes& out);
 // MODE SENSE data: header (6- or 10-byte form), a block descriptor unless disabled, the page.
 bool modeSense(const DriveDescription& drive, uint8_t page, uint8_t subpage, bool tenByte,
                bool disableBlockDescriptors, Bytes& out);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "sim/drives/drive_pages.h"
@@ -70,6 +71,16 @@ void abortAta(Outcome& outcome) {
     reject(outcome, kSenseAbortedCommand, 0x00);
 }
 
+// Bytes 1-2 of ATA PASS-THROUGH (16) for a command that reads 512-byte sectors: PIO data-in
+// protocol, EXTEND for a 48-bit command, and T_DIR (from the device), BYT_BLOK (in blocks)
+// and T_LENGTH (counted in the sector count field). A SAT layer refuses a command block that
+// does not describe the transfer the ATA command makes, rather than guessing.
+bool passThroughFits(const uint8_t* cdb, bool lba48) {
+    constexpr uint8_t kPioDataIn = 4;
+    constexpr uint8_t kSectorsFromDevice = 0x08 | 0x04 | 0x02;
+    return cdb[1] == ((kPioDataIn << 1) | (lba48 ? 1 : 0)) && cdb[2] == kSectorsFromDevice;
+}
+
 void decodeAtaPassThrough(const DriveDescription& drive, const uint8_t* cdb, Outcome& outcome) {
     uint8_t command = cdb[14];
     uint8_t features = cdb[4];
@@ -80,6 +91,13 @@ void decodeAtaPassThrough(const DriveDescription& drive, const uint8_t* cdb, Out
     if (!drive.isAta()) {
         outcome.command = "ata-pass-through";
         reject(outcome, kSenseIllegalRequest, 0x20);  // invalid command operation code
+        return;
+    }
+    bool known = command == kAtaIdentifyDevice || command == kAtaReadLogExt ||
+                 (command == kAtaSmart && features == kAtaSmartReadLog);
+    if (known && !passThroughFits(cdb, command == kAtaReadLogExt)) {
+        outcome.command = "ata-pass-through";
+        reject(outcome, kSenseIllegalRequest, 0x24);  // invalid field in CDB
         return;
     }
     if (command == kAtaIdentifyDevice) {
@@ -119,7 +137,7 @@ Outcome decode(const DriveDescription& drive, const uint8_t* cdb, size_t length)
         uint8_t page = cdb[2] & 0x3F;
         outcome.allocation = be16(cdb + 7);
         outcome.command = hexName("log", page);
-        outcome.ok = logPage(drive, page, outcome.data);
+        outcome.ok = logPage(drive, page, static_cast<LogPageControl>(cdb[2] >> 6), outcome.data);
     } else if ((opcode == kModeSense6 && needs(6)) || (opcode == kModeSense10 && needs(10))) {
         bool tenByte = opcode == kModeSense10;
         uint8_t page = cdb[2] & 0x3F;
@@ -165,8 +183,9 @@ void answerWrongPage(const DriveDescription& drive, const uint8_t* cdb, Outcome&
         case kLogSense:
             // A full page of another code: the temperature page for the exceptions page and
             // the exceptions page for any other.
-            if (!logPage(drive, (cdb[2] & 0x3F) == 0x2F ? 0x0D : 0x2F, outcome.data)) {
-                logPage(drive, 0x00, outcome.data);
+            if (!logPage(drive, (cdb[2] & 0x3F) == 0x2F ? 0x0D : 0x2F,
+                         LogPageControl::CurrentCumulative, outcome.data)) {
+                logPage(drive, 0x00, LogPageControl::CurrentCumulative, outcome.data);
             }
             break;
         case kModeSense6:
@@ -223,10 +242,11 @@ void claimOverlong(const uint8_t* cdb, Bytes& data) {
 Bytes senseData(SenseFormat format, uint8_t key, uint8_t asc, uint8_t ascq) {
     switch (format) {
         case SenseFormat::Fixed:
-        case SenseFormat::FixedValid: {
+        case SenseFormat::FixedValid:
+        case SenseFormat::FixedDeferred: {
             Bytes sense(18, 0);
             bool valid = format == SenseFormat::FixedValid;
-            sense[0] = valid ? 0xF0 : 0x70;
+            sense[0] = valid ? 0xF0 : format == SenseFormat::FixedDeferred ? 0x71 : 0x70;
             sense[2] = static_cast<uint8_t>(key | (valid ? 0x20 : 0x00));  // ILI beside the key
             sense[7] = 10;
             sense[12] = asc;
@@ -245,6 +265,26 @@ Bytes senseData(SenseFormat format, uint8_t key, uint8_t asc, uint8_t ascq) {
                          0};
     }
     return Bytes();
+}
+
+struct Recorder {
+    std::mutex lock;
+    bool on = false;
+    std::vector<ReceivedCommand> received;
+};
+
+Recorder& recorder() {
+    static Recorder instance;
+    return instance;
+}
+
+void record(const sg_io_hdr_t* hdr) {
+    Recorder& r = recorder();
+    std::lock_guard<std::mutex> guard(r.lock);
+    if (r.on) {
+        r.received.push_back(ReceivedCommand{Bytes(hdr->cmdp, hdr->cmdp + hdr->cmd_len),
+                                             hdr->dxfer_len, hdr->timeout});
+    }
 }
 
 void checkCondition(sg_io_hdr_t* hdr, const Bytes& sense) {
@@ -276,6 +316,7 @@ int answerRequest(const DriveDescription& drive, sg_io_hdr_t* hdr) {
     hdr->info = SG_INFO_OK;
     hdr->resid = 0;
     hdr->duration = 1;
+    record(hdr);
 
     Outcome outcome = decode(drive, hdr->cmdp, hdr->cmd_len);
     const DriveFault* fault = drive.faultFor(outcome.command);
@@ -316,6 +357,11 @@ int answerRequest(const DriveDescription& drive, sg_io_hdr_t* hdr) {
                 break;
             case FaultKind::BadResidual:
                 break;
+            case FaultKind::BadChecksum:
+                if (!outcome.data.empty()) {
+                    outcome.data.back() ^= 0x5A;
+                }
+                break;
         }
     }
     if (!outcome.ok) {
@@ -333,6 +379,21 @@ int answerRequest(const DriveDescription& drive, sg_io_hdr_t* hdr) {
         hdr->resid = -static_cast<int>(hdr->dxfer_len);  // "twice the buffer arrived"
     }
     return 0;
+}
+
+void recordReceivedCommands(bool on) {
+    Recorder& r = recorder();
+    std::lock_guard<std::mutex> guard(r.lock);
+    r.on = on;
+    r.received.clear();
+}
+
+std::vector<ReceivedCommand> takeReceivedCommands() {
+    Recorder& r = recorder();
+    std::lock_guard<std::mutex> guard(r.lock);
+    std::vector<ReceivedCommand> taken;
+    taken.swap(r.received);
+    return taken;
 }
 
 std::string descriptorPath(int fd) {

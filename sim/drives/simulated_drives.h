@@ -2,7 +2,9 @@
 
 #include <scsi/sg.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sim/drives/drive_description.h"
 
@@ -19,6 +21,18 @@ void removeSimulatedDrives();
 
 // The exchange itself (the handler that installSimulatedDrives installs).
 int simulatedSgExchange(int fd, sg_io_hdr_t* hdr);
+
+// A request as a drive received it: its command block, data length and time-out.
+struct ReceivedCommand {
+    std::vector<uint8_t> cdb;
+    unsigned dataLength = 0;
+    unsigned timeoutMs = 0;
+};
+
+// While recording is on, every request the simulated drives answer is kept, in order, until
+// takeReceivedCommands() hands them over; tests read what the queries put on the wire.
+void recordReceivedCommands(bool on);
+std::vector<ReceivedCommand> takeReceivedCommands();
 
 // Answers one request for the given drive, filling the header as the SG driver does.
 // Returns 0, or -1 with errno set when the drive's fault switch fails the exchange.

@@ -6,6 +6,11 @@
 //   bits 55-24  the GeoID numbers    bits 15-8   the extra number (0xFF when none)
 //               (first one highest)  bits 7-0    1 when an extra number was given
 //
+// Like the platform's library, it keeps state of its own after the fields the service fills:
+// its request structure is larger than the service's view of it, physloc_init_data clears all
+// of it and physloc_encode refuses a request whose private part was not set up or was
+// overwritten. A caller that passes only its own fields is caught writing past them.
+//
 // ORB_SIM_PHYSLOC_ENCODE_RESULT=<n> makes every encode fail with result n, as the real
 // library does for a unit it cannot place. Built with ORB_SIM_PHYSLOC_WITHOUT_ENCODE the
 // library lacks its encode entry point, like a library of the wrong version.
@@ -23,17 +28,32 @@ const physloc_rtn_t BAD_ARGUMENT = 1;
 const physloc_rtn_t BAD_VERSION = 2;
 [[maybe_unused]] const physloc_rtn_t BAD_GEOID = 3;
 [[maybe_unused]] const physloc_rtn_t BAD_TYPE = 4;
+
+const uint32_t SET_UP = 0x504C4942;  // "PLIB"
+
+// The library's own request: the service's fields, then the library's private state.
+struct LibraryRequest {
+    physloc_request_t visible;
+    uint8_t scratch[2040];
+    uint32_t setUp;
+};
+static_assert(sizeof(LibraryRequest) > sizeof(physloc_request_t) &&
+                  sizeof(LibraryRequest) <= PHYSLOC_REQUEST_STORAGE_SIZE,
+              "the stand-in's request must need more room than the service's fields");
+
 }  // namespace
 
 PHYSLOC_EXPORT physloc_rtn_t physloc_init_data(physloc_request_t* request, int version) {
     if (request == nullptr) {
         return BAD_ARGUMENT;
     }
-    std::memset(request, 0, sizeof(*request));
+    auto* own = reinterpret_cast<LibraryRequest*>(request);
+    std::memset(own, 0, sizeof(*own));
     if (version != PHYSLOC_REQUEST_VERSION) {
         return BAD_VERSION;
     }
-    request->version = static_cast<uint32_t>(version);
+    own->visible.version = static_cast<uint32_t>(version);
+    own->setUp = SET_UP;
     return 0;
 }
 
@@ -61,6 +81,10 @@ bool knownType(physloc_type_t type) {
 
 PHYSLOC_EXPORT physloc_rtn_t physloc_encode(const physloc_request_t* request, uint64_t* code) {
     if (request == nullptr || code == nullptr) {
+        return BAD_ARGUMENT;
+    }
+    const auto* own = reinterpret_cast<const LibraryRequest*>(request);
+    if (own->setUp != SET_UP) {
         return BAD_ARGUMENT;
     }
     if (request->version != PHYSLOC_REQUEST_VERSION) {

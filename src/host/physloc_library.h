@@ -3,10 +3,10 @@
 // What the service hands the platform's physical-location library. The library is a C library
 // loaded at run time; it is asked for one code at a time:
 //
-//   physloc_request_t request;
-//   physloc_init_data(&request, PHYSLOC_REQUEST_VERSION);
-//   request.type = ...; request.geoid[...] = ...; request.extra = ...;
-//   physloc_encode(&request, &code);     // 0: code holds the 64-bit location
+//   physloc_request_storage_t storage = {0};
+//   physloc_init_data(&storage.request, PHYSLOC_REQUEST_VERSION);
+//   storage.request.type = ...; storage.request.geoid[...] = ...; storage.request.extra = ...;
+//   physloc_encode(&storage.request, &code);     // 0: code holds the 64-bit location
 //
 // Only the values below are filled by the service; the library owns the meaning of the code.
 
@@ -33,6 +33,21 @@ typedef struct physloc_request {
     uint8_t extra;
     uint8_t reserved[8];  // cleared by physloc_init_data
 } physloc_request_t;
+
+// The request as the library sees it is its own structure, of which the fields above are only
+// the start: physloc_init_data clears all of it and physloc_encode reads all of it. A request
+// of just these fields would let a library with a larger structure write past it into the
+// caller's memory. Every request therefore lives in storage far larger than the library's
+// structure needs, cleared and aligned for any member type.
+#define PHYSLOC_REQUEST_STORAGE_SIZE 4096
+
+typedef union physloc_request_storage {
+    unsigned char bytes[PHYSLOC_REQUEST_STORAGE_SIZE];  // first, so that {0} clears them all
+    physloc_request_t request;
+    long double alignLongDouble;  // the members below align it as malloc would
+    uint64_t alignInteger;
+    void* alignPointer;
+} physloc_request_storage_t;
 
 typedef physloc_rtn_t (*physloc_init_data_fn)(physloc_request_t* request, int version);
 typedef physloc_rtn_t (*physloc_encode_fn)(const physloc_request_t* request, uint64_t* code);

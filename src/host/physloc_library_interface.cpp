@@ -4,6 +4,8 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
+#include <new>
 
 #include "core/log.h"
 #include "core/platform_path.h"
@@ -288,7 +290,17 @@ std::string orbLibraryPhysLocInterface::physlocEncode(const std::string& pci,
         return ORB_UNKNOWN_PHYSICAL_LOCATION;
     }
 
-    physloc_request_t request{};
+    // On the heap: the storage is generous so that the library's own, larger, request
+    // structure fits, and a resource-manager thread's stack need not carry it.
+    std::unique_ptr<physloc_request_storage_t> storage(new (std::nothrow)
+                                                           physloc_request_storage_t);
+    if (!storage) {
+        ORB_LOG_ERROR(TAG, "No memory for a physical location request for PCI address [%s].",
+                      pci.c_str());
+        return ORB_UNKNOWN_PHYSICAL_LOCATION;
+    }
+    std::memset(storage->bytes, 0, sizeof(storage->bytes));
+    physloc_request_t& request = storage->request;
     physloc_rtn_t result = init(&request, PHYSLOC_REQUEST_VERSION);
     if (result == 0) {
         request.type = type;

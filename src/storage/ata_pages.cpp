@@ -24,9 +24,18 @@ void trimBlanks(char* text) {
     }
 }
 
+// ATA strings hold two characters a word, the first in the word's high byte.
+void swapWords(char* dst, const uint8_t* words, size_t bytes) {
+    for (size_t i = 0; i < bytes; i += 2) {
+        dst[i] = static_cast<char>(words[i + 1]);
+        dst[i + 1] = static_cast<char>(words[i]);
+    }
+}
+
 bool trimmedString(char* dst, size_t dstSize, orbByteView identify, unsigned firstWord,
                    unsigned wordCount) {
-    if (!get_ata_string(dst, dstSize, identify.data(), identify.size(), firstWord, wordCount)) {
+    if (!get_ata_string_bounded(dst, dstSize, identify.data(), identify.size(), firstWord,
+                                wordCount)) {
         return false;
     }
     trimBlanks(dst);
@@ -37,8 +46,18 @@ bool trimmedString(char* dst, size_t dstSize, orbByteView identify, unsigned fir
 
 extern "C" {
 
-bool get_ata_string(char* dst, size_t dstSize, const uint8_t* identify, size_t identifyLength,
-                    unsigned firstWord, unsigned wordCount) {
+void get_ata_string(char* dst, const uint8_t* identify, unsigned firstWord, unsigned wordCount) {
+    size_t begin = static_cast<size_t>(firstWord) * 2;
+    size_t bytes = static_cast<size_t>(wordCount) * 2;
+    if (dst == nullptr || identify == nullptr || begin > kAtaSectorSize ||
+        bytes > kAtaSectorSize - begin) {
+        return;
+    }
+    swapWords(dst, identify + begin, bytes);
+}
+
+bool get_ata_string_bounded(char* dst, size_t dstSize, const uint8_t* identify,
+                            size_t identifyLength, unsigned firstWord, unsigned wordCount) {
     if (dst == nullptr || dstSize == 0) {
         return false;
     }
@@ -49,27 +68,28 @@ bool get_ata_string(char* dst, size_t dstSize, const uint8_t* identify, size_t i
         bytes >= dstSize) {
         return false;
     }
-    for (size_t i = 0; i < bytes; i += 2) {
-        dst[i] = static_cast<char>(identify[begin + i + 1]);
-        dst[i + 1] = static_cast<char>(identify[begin + i]);
-    }
+    swapWords(dst, identify + begin, bytes);
     dst[bytes] = '\0';
     return true;
+}
+
+bool orb_identify_checksum_valid(const uint8_t* data, size_t length) {
+    constexpr uint8_t kIntegritySignature = 0xA5;
+    orbByteView identify(data, length);
+    if (identify.size() < kAtaSectorSize || identify[510] != kIntegritySignature) {
+        return true;
+    }
+    uint8_t sum = 0;
+    for (size_t i = 0; i < kAtaSectorSize; ++i) {
+        sum = static_cast<uint8_t>(sum + identify[i]);
+    }
+    return sum == 0;
 }
 
 int orb_parse_identify_device(const uint8_t* data, size_t length, _ORB_ATA_IDENTIFY_INFO* info) {
     orbByteView identify(data, length);
     if (identify.size() < kAtaSectorSize) {
         return ORB_SCSI_SHORT_DATA;
-    }
-    if (identify[510] == 0xA5) {
-        uint8_t sum = 0;
-        for (size_t i = 0; i < kAtaSectorSize; ++i) {
-            sum = static_cast<uint8_t>(sum + identify[i]);
-        }
-        if (sum != 0) {
-            return ORB_SCSI_WRONG_PAGE;
-        }
     }
     if (info == nullptr) {
         return 0;

@@ -28,15 +28,23 @@ struct _ORB_ATA_IDENTIFY_INFO {
 
 enum { kAtaSectorSize = 512 };
 
-// Copies wordCount words of IDENTIFY data from firstWord on into dst, swapping the two bytes
-// of each word (ATA string order), and terminates dst. False, with dst empty, when the words
-// lie outside the identifyLength bytes or dst (dstSize bytes) cannot hold them and the
-// terminator.
-bool get_ata_string(char* dst, size_t dstSize, const uint8_t* identify, size_t identifyLength,
-                    unsigned firstWord, unsigned wordCount);
+// Copies wordCount words of IDENTIFY data (one 512-byte sector) from firstWord on into dst,
+// swapping the two bytes of each word (ATA string order). dst receives exactly wordCount * 2
+// bytes and no terminator; nothing is copied when the words run past the sector.
+void get_ata_string(char* dst, const uint8_t* identify, unsigned firstWord, unsigned wordCount);
 
-// IDENTIFY DEVICE data of one full sector: 0 with *info filled; -1 when its integrity word
-// is present (A5h signature) and its checksum does not add up.
+// The same bounded by both buffers, and terminated. False, with dst empty, when the words lie
+// outside the identifyLength bytes or dst (dstSize bytes) cannot hold them and the terminator.
+bool get_ata_string_bounded(char* dst, size_t dstSize, const uint8_t* identify,
+                            size_t identifyLength, unsigned firstWord, unsigned wordCount);
+
+// False when IDENTIFY data carries its integrity word (A5h signature) and the checksum does not
+// add up; true for data without one.
+bool orb_identify_checksum_valid(const uint8_t* data, size_t length);
+
+// IDENTIFY DEVICE data of one full sector: 0 with *info filled, -4 when shorter. The checksum
+// is not required: SAT layers are known to rewrite words without fixing it, and the drive's
+// identity is still in the data.
 int orb_parse_identify_device(const uint8_t* data, size_t length,
                               struct _ORB_ATA_IDENTIFY_INFO* info);
 

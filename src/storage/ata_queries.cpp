@@ -29,12 +29,14 @@ constexpr size_t kMaximumOperatingTemperatureOffset = 88;
 constexpr size_t kEnduranceUsedOffset = 8;
 constexpr unsigned kSmartLogTimeoutMs = 20000;
 
-orbScsiCommand readLogExt(uint8_t logAddress, uint8_t page, bool extend, const char* name) {
+// READ LOG EXT is a 48-bit command, so it goes through the pass-through extended for every log:
+// a SAT layer may refuse it in the 28-bit form.
+orbScsiCommand readLogExt(uint8_t logAddress, uint8_t page, const char* name) {
     orbAtaTaskfile taskfile;
     taskfile.command = kReadLogExt;
     taskfile.lbaLow = logAddress;
     taskfile.lbaMid = page;
-    taskfile.extend = extend;
+    taskfile.extend = true;
     return orb_cdb_ata_pass_through16(taskfile, name);
 }
 
@@ -91,7 +93,7 @@ long long deviceStatistic(int fd, int page, size_t offset) {
 extern "C" {
 
 int get_sata_health(int fd) try {
-    orbScsiCommand command = readLogExt(kComprehensiveErrorLog, 0, false, "ATA READ LOG EXT(03h)");
+    orbScsiCommand command = readLogExt(kComprehensiveErrorLog, 0, "ATA READ LOG EXT(03h)");
     command.timeoutMs = kSmartLogTimeoutMs;
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kAtaSectorSize);
     if (reply.code != 0) {
@@ -115,8 +117,7 @@ int get_sata_log(int fd, int page, unsigned char** buffer, size_t* length) try {
     *length = 0;
     char name[48];
     std::snprintf(name, sizeof(name), "ATA DEV STAT LOG(%d)", page);
-    orbScsiCommand command =
-        readLogExt(kDeviceStatisticsLog, static_cast<uint8_t>(page), true, name);
+    orbScsiCommand command = readLogExt(kDeviceStatisticsLog, static_cast<uint8_t>(page), name);
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kAtaSectorSize);
     if (reply.code != 0) {
         ORB_LOG_ERROR(kScsiLogTag, "ATA DEV STAT LOG(%d) command failed.", page);
@@ -172,7 +173,7 @@ int get_sata_log_vpd_pgD0(int fd, unsigned char** buffer, size_t* length) try {
     }
     *buffer = nullptr;
     *length = 0;
-    orbScsiCommand command = readLogExt(kVendorLogD0, 0, true, "ATA READ LOG EXT(D0h)");
+    orbScsiCommand command = readLogExt(kVendorLogD0, 0, "ATA READ LOG EXT(D0h)");
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kAtaSectorSize);
     if (reply.code != 0) {
         return reply.code;
@@ -221,6 +222,13 @@ int get_ata_identify_device_info(int fd, _ORB_ATA_IDENTIFY_INFO* info) try {
     }
     if (!orb_scsi_received(command, reply.transferred, kAtaSectorSize)) {
         return ORB_SCSI_SHORT_DATA;
+    }
+    if (!orb_identify_checksum_valid(reply.data(), reply.transferred)) {
+        // SAT layers rewrite IDENTIFY words without fixing the checksum; the identity is
+        // still the drive's, and losing it would drop the drive from the inventory.
+        ORB_LOG_WARNING(kScsiLogTag,
+                        "ATA IDENTIFY DEVICE(ECh) data fails its checksum (%02x); decoded anyway.",
+                        reply.at(511));
     }
     return orb_parse_identify_device(reply.data(), reply.transferred, info);
 } catch (...) {

@@ -33,17 +33,19 @@ size_t senseBytes(const sg_io_hdr_t* hdr) {
     return written < hdr->mx_sb_len ? written : hdr->mx_sb_len;
 }
 
-// Sense key of fixed-format (70h/71h, with or without the VALID bit) or descriptor-format
-// (72h/73h) sense data; -1 when the format is neither.
-int senseKey(const unsigned char* sense, size_t length) {
+// Sense key of current fixed-format (70h, with or without the VALID bit) or descriptor-format
+// (72h) sense data; -1 for any other format. Deferred sense (71h, 73h) reports the failure of
+// an earlier command (a cached write, say) and says nothing of this one: taking its ILLEGAL
+// REQUEST for this command's would mark a page as unsupported for good.
+int currentSenseKey(const unsigned char* sense, size_t length) {
     if (length < 3) {
         return -1;
     }
     unsigned char responseCode = sense[0] & 0x7F;
-    if (responseCode == 0x70 || responseCode == 0x71) {
+    if (responseCode == 0x70) {
         return sense[2] & 0x0F;
     }
-    if (responseCode == 0x72 || responseCode == 0x73) {
+    if (responseCode == 0x72) {
         return sense[1] & 0x0F;
     }
     return -1;
@@ -89,7 +91,7 @@ int process_scsi_completion(const sg_io_hdr_t* hdr, size_t* transferred, const c
         count = arrivedBytes(hdr);
         return ORB_SCSI_COMMAND_FAILED;
     }
-    int key = sbLength > 2 ? senseKey(hdr->sbp, sbLength) : -1;
+    int key = sbLength > 2 ? currentSenseKey(hdr->sbp, sbLength) : -1;
     if (key == kSenseIllegalRequest) {
         return ORB_SCSI_ILLEGAL_REQUEST;
     }

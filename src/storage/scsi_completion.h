@@ -21,7 +21,9 @@ extern "C" {
 // Judges a finished SG_IO request. *transferred becomes the number of data bytes that really
 // arrived (the data length less the residual, never more than the buffer) for a good
 // completion and for the failures that still carry data, 0 otherwise. Returns 0, -3, -7 or
-// -9; a failure is logged at debug level with the request's status fields and sense bytes.
+// -9 (-7 and -9 only from current sense: deferred sense, which belongs to an earlier command,
+// gives -3); a failure is logged at debug level with the request's status fields and sense
+// bytes.
 int process_scsi_completion(const sg_io_hdr_t* hdr, size_t* transferred, const char* caller);
 
 #ifdef __cplusplus

@@ -1,12 +1,14 @@
-// SG_IO queries of the default host's drives, healthy and failing, SAS and SATA, and of
-// drives that misbehave: error sense of every kind, short and overlong replies, wrong pages,
-// impossible residuals and failed exchanges.
+// SG_IO queries of the simulated hosts' drives, healthy and failing, SAS and SATA, the command
+// blocks they put on the wire, and drives that misbehave: error sense of every kind, short and
+// overlong replies, wrong pages, impossible residuals and failed exchanges.
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "host/owned_resources.h"
 #include "sim/drives/simulated_drives.h"
@@ -23,11 +25,14 @@ class DriveQueries : public ::testing::Test {
     void TearDown() override { orbsim::removeSimulatedDrives(); }
 };
 
-// An open descriptor of a simulated drive's generic device, as the service opens it.
+// An open descriptor of a simulated drive's generic device ("sgN" of this process's host, or
+// a description file by path), as the service opens it.
 struct OpenDrive {
-    explicit OpenDrive(const std::string& generic)
-        : owner(open(orbtest::rootPath("/dev/" + generic).c_str(),
-                     O_RDWR | O_NONBLOCK | O_CLOEXEC)) {}
+    explicit OpenDrive(const std::string& drive)
+        : owner(open(
+              (drive.find('/') == std::string::npos ? orbtest::rootPath("/dev/" + drive) : drive)
+                  .c_str(),
+              O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {}
     orbFileDescriptor owner;
     const int fd = owner.get();
 };
@@ -66,9 +71,11 @@ int sasTemperature(int fd) {
     return page ? sas_parse_current(page.get()) : -100;
 }
 
-int identifyCode(int fd) {
+// The length of the model IDENTIFY DEVICE names, or the query's code when it fails.
+int identifiedModel(int fd) {
     _ORB_ATA_IDENTIFY_INFO info;
-    return get_ata_identify_device_info(fd, &info);
+    int code = get_ata_identify_device_info(fd, &info);
+    return code != 0 ? code : static_cast<int>(std::string(info.modelNumber).size());
 }
 
 TEST_F(DriveQueries, SasDrivesHealthTemperatureWearAndAge) {
@@ -95,7 +102,7 @@ TEST_F(DriveQueries, SasDrivesHealthTemperatureWearAndAge) {
         EXPECT_EQ(get_sas_pwron(drive.fd), c.hours);
         EXPECT_EQ(get_scsi_disk_medium_rotation_rate(drive.fd), c.rotation);
         EXPECT_EQ(get_defect_data_size(drive.fd), c.defectBytes);
-        EXPECT_STREQ(SCSI_Protocol_Identifiers[get_scsi_transport_protocol(drive.fd)], "SAS");
+        EXPECT_EQ(get_scsi_transport_protocol(drive.fd), 6);  // SAS
         EXPECT_EQ(get_unit_speed(drive.fd), 0x0B);
         EXPECT_EQ(is_unit_smart(drive.fd), 1);
         orbMallocText serial(get_unit_sn_from_device_inquiry(drive.fd));
@@ -106,28 +113,50 @@ TEST_F(DriveQueries, SasDrivesHealthTemperatureWearAndAge) {
     }
 }
 
+// Identity from IDENTIFY DEVICE word by word, capacity as IDENTIFY and READ CAPACITY give it,
+// and health through ATA PASS-THROUGH. Only a SAT layer that is told to answers the protocol
+// mode page; the others refuse it, as most do.
 TEST_F(DriveQueries, SataDrivesThroughAtaPassThrough) {
     struct Case {
-        const char *generic, *model, *firmware, *media;
-        int current, maximum, wear;  // wear -9: the HDD has no Solid State Device Statistics
+        std::string drive;
+        const char *model, *serial, *firmware, *media;
+        unsigned long long sectors;
+        int protocol, current, maximum, wear;  // wear -9: the HDD has no SSD statistics page
         long long hours;
         const char* vendorLog;
     };
+    const std::string bravo = orbtest::sourcePath("sim/hosts/bravo/dev/");
     const Case cases[] = {
-        {"sg0", "SAMSUNG MZ7LH480HAHQ-00005", "HXT7904Q", "SSD", 31, 70, 4, 18211, nullptr},
-        {"sg1", "ST2000NM0055-1V4104", "VXS4", "HDD", 34, 60, ORB_SCSI_ABORTED_COMMAND, 26544,
-         "VXD0"},
-        {"sg5", "INTEL SSDSC2KG480G8", "XCV10132", "SSD", 76, 70, 11, 9120, nullptr},  // hot
+        {"sg0", "SAMSUNG MZ7LH480HAHQ-00005", "S45PNA0M612345", "HXT7904Q", "SSD", 937703088,
+         ORB_SCSI_ILLEGAL_REQUEST, 31, 70, 4, 18211, nullptr},
+        {"sg1", "ST2000NM0055-1V4104", "ZC21ABCD", "VXS4", "HDD", 3907029168,
+         ORB_SCSI_ILLEGAL_REQUEST, 34, 60, ORB_SCSI_ABORTED_COMMAND, 26544, "VXD0"},
+        {"sg5", "INTEL SSDSC2KG480G8", "PHYG012345AB480BGN", "XCV10132", "SSD", 937703088, 8, 76,
+         70, 11, 9120, nullptr},  // hot
+        {bravo + "sg0", "Micron_5300_MTFDDAK240TDS", "2013281A1234", "D3MU001", "SSD", 468862128,
+         ORB_SCSI_ILLEGAL_REQUEST, 31, 70, 2, 7710, nullptr},
+        {bravo + "sg2", "TOSHIBA MG04ACA400N", "58KCK0ABCDEF", "FJ2D", "HDD", 7814037168,
+         ORB_SCSI_ILLEGAL_REQUEST, 34, 60, ORB_SCSI_ABORTED_COMMAND, 20333, nullptr},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.generic);
-        OpenDrive drive(c.generic);
+        SCOPED_TRACE(c.drive);
+        OpenDrive drive(c.drive);
         _ORB_ATA_IDENTIFY_INFO info;
         ASSERT_EQ(get_ata_identify_device_info(drive.fd, &info), 0);
         EXPECT_STREQ(info.modelNumber, c.model);
+        EXPECT_STREQ(info.serialNumber, c.serial);
+        EXPECT_STREQ(info.firmwareRevision, c.firmware);
         EXPECT_STREQ(orbMallocText(get_sata_DiskRev(drive.fd)).get(), c.firmware);
+        EXPECT_EQ(info.capabilities, 0x2F00);  // word 49: LBA, DMA, IORDY
+        EXPECT_EQ(info.majorVersion, 0x07F0);  // word 80: ATA/ATAPI-4 to ACS-3
+        EXPECT_EQ(info.commandSets, 0x746B);   // word 82: SMART among them
+        EXPECT_EQ(info.sectors, c.sectors);
+        unsigned long long blocks = 0;
+        unsigned blockLength = 0;
+        ASSERT_EQ(get_disk_capacity(drive.fd, &blocks, &blockLength), 0);
+        EXPECT_EQ(blocks, c.sectors);
         EXPECT_STREQ(media_type_from_rotation_rate(info.rotationRate), c.media);
-        EXPECT_EQ(get_scsi_transport_protocol(drive.fd), 8);
+        EXPECT_EQ(get_scsi_transport_protocol(drive.fd), c.protocol);
         EXPECT_EQ(get_sata_health(drive.fd), 0);
         EXPECT_EQ(sataCurrent(drive.fd), c.current);
         EXPECT_EQ(sataTemperature<sata_parse_mcot>(drive.fd), c.maximum);
@@ -145,15 +174,60 @@ TEST_F(DriveQueries, SataDrivesThroughAtaPassThrough) {
     }
 }
 
-TEST_F(DriveQueries, CapacityPastTwoTerabytesNeedsReadCapacity16) {
-    orbtest::writeFile(orbtest::rootPath("/dev/sg52"),
-                       "kind = sas-hdd\nmodel = HUGE\nserial = H1\nfirmware = 1\n"
-                       "capacity = 16000900661248\n");
-    OpenDrive huge("sg52");
-    unsigned long long blocks = 0;
-    unsigned blockLength = 0;
-    ASSERT_EQ(get_disk_capacity(huge.fd, &blocks, &blockLength), 0);
-    EXPECT_EQ(blocks, 16000900661248ull / 512);
+// What a drive receives from each query: the command block byte by byte (opcode, page and page
+// control, allocation length, ATA PASS-THROUGH protocol and registers), then the data length
+// and time-out. A query that sends two commands shows both.
+TEST_F(DriveQueries, QueriesSendTheCommandBlocksDrivesExpect) {
+    const struct {
+        std::string drive;
+        std::function<void(int)> query;
+        const char* sent;
+    } cases[] = {
+        {"sg4", get_sas_health, "4d 00 6f 00 00 00 00 00 62 00 (98, 60000)"},
+        {"sg4", sasTemperature, "4d 00 4d 00 00 00 00 00 10 00 (16, 60000)"},
+        {"sg4", get_sas_ssd_wear, "4d 00 51 00 00 00 00 00 10 00 (16, 60000)"},
+        {"sg4", get_sas_pwron, "4d 00 55 00 00 00 00 00 40 00 (64, 60000)"},
+        {"sg4", get_scsi_transport_protocol, "1a 08 19 00 ff 00 (255, 60000)"},
+        {"sg4", get_unit_speed, "5a 08 19 01 00 00 00 02 00 00 (512, 60000)"},
+        {"sg4", is_unit_smart, "1a 08 1c 00 20 00 (32, 60000)"},
+        {"sg4", get_scsi_disk_medium_rotation_rate, "12 01 b1 00 fc 00 (252, 60000)"},
+        {"sg4", textLength<get_unit_sn_from_device_vpd_pg80>, "12 01 80 00 fc 00 (252, 60000)"},
+        {"sg4", textLength<get_unit_sn_from_device_inquiry>, "12 00 00 00 60 00 (96, 60000)"},
+        {"sg4", get_defect_data_size, "37 00 0c 00 00 00 00 00 04 00 (4, 60000)"},
+        {orbtest::sourcePath("sim/hosts/bravo/dev/sg2"),  // past 2 TiB: READ CAPACITY (16) too
+         [](int fd) {
+             unsigned long long blocks = 0;
+             unsigned length = 0;
+             get_disk_capacity(fd, &blocks, &length);
+         },
+         "25 00 00 00 00 00 00 00 00 00 (8, 60000) "
+         "9e 10 00 00 00 00 00 00 00 00 00 00 00 20 00 00 (32, 60000)"},
+        {"sg0", identifiedModel, "85 08 0e 00 00 00 01 00 00 00 00 00 00 00 ec 00 (512, 60000)"},
+        {"sg0", get_sata_health, "85 09 0e 00 00 00 01 00 03 00 00 00 00 00 2f 00 (512, 20000)"},
+        {"sg0", sataCurrent, "85 09 0e 00 00 00 01 00 04 00 05 00 00 00 2f 00 (512, 60000)"},
+        {"sg0", get_sata_ssd_wear, "85 09 0e 00 00 00 01 00 04 00 07 00 00 00 2f 00 (512, 60000)"},
+        {"sg0", bufferCode<get_sata_log_vpd_pgD0>,
+         "85 09 0e 00 00 00 01 00 d0 00 00 00 00 00 2f 00 (512, 60000)"},
+        {"sg0", bufferCode<get_sata_sct_stat>,
+         "85 08 0e 00 d5 00 01 00 e0 00 4f 00 c2 00 b0 00 (512, 60000)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sent);
+        OpenDrive drive(c.drive);
+        orbsim::recordReceivedCommands(true);
+        c.query(drive.fd);
+        std::string sent;
+        for (const orbsim::ReceivedCommand& command : orbsim::takeReceivedCommands()) {
+            char byte[4];
+            for (uint8_t value : command.cdb) {
+                std::snprintf(byte, sizeof(byte), "%02x ", value);
+                sent += byte;
+            }
+            sent += "(" + std::to_string(command.dataLength) + ", " +
+                    std::to_string(command.timeoutMs) + ") ";
+        }
+        EXPECT_EQ(sent, std::string(c.sent) + " ");
+    }
 }
 
 const char* const kSasSsd =
@@ -178,10 +252,19 @@ TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
         // Conditions of their own: a wear past 127 % is a figure, never an error code.
         {kFailingSataHdd, "", get_sata_health, 3},
         {std::string(kSataSsd) + "wear = 200\n", "", get_sata_ssd_wear, 200},
-        {kSasSsd, "", identifyCode, ORB_SCSI_ILLEGAL_REQUEST},  // no ATA behind a SAS drive
+        {kSasSsd, "", identifiedModel, ORB_SCSI_ILLEGAL_REQUEST},  // no ATA behind a SAS drive
         // Error sense and transport failures.
         {kSasSsd, "log-2f illegal-request", get_sas_health, ORB_SCSI_ILLEGAL_REQUEST},
         {kSasSsd, "log-2f aborted-command", get_sas_health, ORB_SCSI_ABORTED_COMMAND},
+        // Deferred sense is an earlier command's failure: never "not supported" for this one.
+        {std::string(kSasSsd) + "sense-format = fixed-deferred\n", "log-2f illegal-request",
+         get_sas_health, ORB_SCSI_COMMAND_FAILED},
+        // A model that fills all twenty of its words.
+        {std::string(kSataSsd) + "model = SAMSUNG MZ7L3960HCJR-00A07 1234567890ABC\n", "",
+         identifiedModel, 40},
+        // A SAT layer that rewrote IDENTIFY words without fixing the checksum.
+        {kSataSsd, "identify bad-checksum", identifiedModel, 19,
+         "ATA IDENTIFY DEVICE(ECh) data fails its checksum"},
         {kSasSsd, "log-2f check-without-sense", get_sas_health, ORB_SCSI_COMMAND_FAILED},
         {kSasSsd, "log-2f host-error", get_unit_temp, ORB_SCSI_COMMAND_FAILED},
         {kSasSsd, "log-2f ioctl-failure", get_sas_health, ORB_SCSI_IOCTL_FAILED,
@@ -206,7 +289,7 @@ TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
         {kSataSsd, "devstat-05 short:0", sataCurrent, ORB_SCSI_SHORT_DATA,
          "IOCTL for ATA DEV STAT LOG(5) returned no data."},
         {kSataSsd, "devstat-05 short:15", sataCurrent, -100},  // flags byte missing
-        {kSataSsd, "identify short:511", identifyCode, ORB_SCSI_SHORT_DATA},
+        {kSataSsd, "identify short:511", identifiedModel, ORB_SCSI_SHORT_DATA},
         {kSataSsd, "identify short:53", textLength<get_sata_DiskRev>, -100},  // firmware: 46-53
         {kSataSsd, "identify short:54", textLength<get_sata_DiskRev>, 8},
         // Another page than the one asked for.

@@ -46,7 +46,10 @@ TEST(ScsiCompletion, CodesAndTransferredCounts) {
         {"fixed medium error keeps what arrived", ORB_SCSI_COMMAND_FAILED, 16, 48,
          sense(0x70, 0, 0x03, 18)},
         {"descriptor illegal request", ORB_SCSI_ILLEGAL_REQUEST, 0, 64, sense(0x72, 0x05, 0x24, 8)},
-        {"deferred descriptor aborted", ORB_SCSI_ABORTED_COMMAND, 0, 64, sense(0x73, 0x0B, 0, 8)},
+        // Deferred sense tells of an earlier command; this one did not run and may again.
+        {"deferred descriptor aborted", ORB_SCSI_COMMAND_FAILED, 0, 64, sense(0x73, 0x0B, 0, 8)},
+        {"deferred fixed illegal request", ORB_SCSI_COMMAND_FAILED, 0, 64,
+         sense(0xF1, 0, 0x05, 18)},
         {"sense length beyond the sense buffer", ORB_SCSI_ABORTED_COMMAND, 0, 64,
          sense(0x70, 0, 0x0B, 18), 200},
         {"two sense bytes", ORB_SCSI_COMMAND_FAILED, 0, 64, sense(0x72, 0x05, 0, 2)},
@@ -153,12 +156,10 @@ TEST(PageDecoders, HandMadeReplies) {
          durable,
          {0, 0x83, 0, 16, 0x02, 0x01, 0, 4, 'A', 'T', 'A', ' ', 0x01, 0x03, 0, 0x40, 0x50, 0},
          't'},
-        {"IDENTIFY checksum that does not add up",
-         [](const uint8_t* p, size_t n) {
-             _ORB_ATA_IDENTIFY_INFO info;
-             return orb_parse_identify_device(p, n, &info);
-         },
-         reply(512, {{510, 0xA5}, {511, 1}}), ORB_SCSI_WRONG_PAGE},
+        {"IDENTIFY checksum that does not add up", orb_identify_checksum_valid,
+         reply(512, {{510, 0xA5}, {511, 1}}), false},
+        {"IDENTIFY without integrity word", orb_identify_checksum_valid, reply(512, {{511, 1}}),
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -169,12 +170,19 @@ TEST(PageDecoders, HandMadeReplies) {
 
 TEST(PageDecoders, AtaStringsStayInsideBothBuffers) {
     const Bytes identify = reply(512, {{54, 'N'}, {55, 'I'}});  // word 27 holds "IN"
-    char dst[41];
-    EXPECT_TRUE(get_ata_string(dst, sizeof(dst), identify.data(), identify.size(), 27, 20));
+    char dst[42];
+    EXPECT_TRUE(get_ata_string_bounded(dst, 41, identify.data(), identify.size(), 27, 20));
     EXPECT_EQ(std::string(dst, 2), "IN");
-    EXPECT_FALSE(get_ata_string(dst, 40, identify.data(), identify.size(), 27, 20));  // no room
+    EXPECT_FALSE(get_ata_string_bounded(dst, 40, identify.data(), identify.size(), 27, 20));
     EXPECT_STREQ(dst, "");
-    EXPECT_FALSE(get_ata_string(dst, sizeof(dst), identify.data(), identify.size(), 250, 10));
+    EXPECT_FALSE(
+        get_ata_string_bounded(dst, sizeof(dst), identify.data(), identify.size(), 250, 10));
+    // The plain form writes exactly the words' bytes, and nothing for words past the sector.
+    std::memset(dst, 'x', sizeof(dst));
+    get_ata_string(dst, identify.data(), 27, 20);
+    EXPECT_EQ(std::string(dst, 42), "IN" + std::string(38, '\0') + "xx");
+    get_ata_string(dst, identify.data(), 250, 10);
+    EXPECT_EQ(dst[0], 'I');
 }
 
 }  // namespace
