@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,10 @@ class IPMIUtils {
   public:
     // Opens the IPMI device; without one every exchange of this object fails at once.
     IPMIUtils();
+    // The same, for a service that may be told to stop: once *stop is true, waits for the
+    // channel or a reply end within a slice and no further request is sent. An exchange cut
+    // short this way counts as failed.
+    explicit IPMIUtils(const std::atomic<bool>* stop);
     virtual ~IPMIUtils();
     IPMIUtils(const IPMIUtils&) = delete;
     IPMIUtils& operator=(const IPMIUtils&) = delete;
@@ -42,6 +47,9 @@ class IPMIUtils {
     // Runs one RMC CLI command on a device of its own, under the RMC lock. Returns 0 when the
     // RMC accepted the whole command, 1 otherwise (the reason has been logged).
     static int RMC_CLI_Cmd_Execution(std::string command, std::string payload);
+    // The same, given up (result 1, nothing logged as an RMC failure) once *stop is true.
+    static int RMC_CLI_Cmd_Execution(std::string command, std::string payload,
+                                     const std::atomic<bool>* stop);
 
     // One door-bell poll: true when the RMC's door-bell text asks for "WriteInventory".
     bool checkIPMIDBRequest();
@@ -58,11 +66,22 @@ class IPMIUtils {
 
     static std::shared_ptr<IPMITransport> currentTransport();
 
+    bool stopRequested() const { return stop != nullptr && stop->load(); }
+    // Takes mlock unless a stop comes first.
+    static bool lockChannel(std::unique_lock<std::timed_mutex>& lock,
+                            const std::atomic<bool>* stop);
+    // Waits for the reply to the request just sent, at most the transport's reply limit.
+    bool waitForReply();
+    // The pause after a completed transfer; a stop ends it.
+    void pauseAfterCommand();
+
     // One RMC CLI transfer or door-bell poll on the wire at a time, process-wide, so packets
-    // of two commands never interleave.
-    static std::mutex mlock;
+    // of two commands never interleave. Timed, so that a service being stopped need not wait
+    // for another one's transfer to an RMC that does not answer.
+    static std::timed_mutex mlock;
 
     std::shared_ptr<IPMITransport> transport;
+    const std::atomic<bool>* stop = nullptr;
     int fd = -1;
 };
 
