@@ -180,8 +180,8 @@ void orbJsonAggregator::initializeCachePush() {
                 backoff.failuresSoFar() == 0 ? orbLogKind::Error : orbLogKind::Debug;
             retryDelay = backoff.failed();
             ORB_LOG(kind, kTag, "An Error occurred in delivering inventory string to RMC!");
-            ORB_LOG(kind, kTag, "Inventory push %u failed; next attempt in %lld ms",
-                    backoff.failuresSoFar(), static_cast<long long>(retryDelay.count()));
+            ORB_LOG_DEBUG(kTag, "Inventory push %u failed; next attempt in %lld ms",
+                          backoff.failuresSoFar(), static_cast<long long>(retryDelay.count()));
             continue;
         }
         const unsigned failures = backoff.delivered();

@@ -14,8 +14,8 @@ const char* const kTag = "IPMI";
 constexpr size_t kDoorbellTextSize = 254;
 const char* const kInventoryRequest = "WriteInventory";
 
-// A door bell that cannot be read is reported once per outage, not at every poll. Guarded by
-// IPMIUtils::mlock.
+// A door bell that cannot be read is reported once per outage, not at every poll. Used only by
+// the holder of the channel turn.
 bool pollsFailing = false;
 
 }  // namespace
@@ -26,8 +26,8 @@ bool IPMIUtils::checkIPMIDBRequest() {
     size_t copied = 0;
     bool answered = false;
     {
-        std::unique_lock<std::timed_mutex> guard(mlock, std::defer_lock);
-        if (!lockChannel(guard, stop)) {
+        ChannelTurn turn(stop);
+        if (!turn.held()) {
             return false;
         }
         answered = exchange(kRMCNetFn, kRMCDoorbellCommand, nullptr, 0, buffer.data(),

@@ -32,7 +32,9 @@ std::shared_ptr<IPMITransport>& installedTransport() {
 
 }  // namespace
 
-std::timed_mutex IPMIUtils::mlock;
+std::mutex IPMIUtils::mlock;
+std::condition_variable IPMIUtils::freed;
+bool IPMIUtils::channelBusy = false;
 
 void IPMIUtils::setTransport(std::shared_ptr<IPMITransport> transport) {
     std::lock_guard<std::mutex> guard(transportMutex());
@@ -148,14 +150,27 @@ bool IPMIUtils::waitForReply() {
     }
 }
 
-bool IPMIUtils::lockChannel(std::unique_lock<std::timed_mutex>& lock,
-                            const std::atomic<bool>* stop) {
-    while (!lock.try_lock_for(kStopCheckSlice)) {
+IPMIUtils::ChannelTurn::ChannelTurn(const std::atomic<bool>* stop) {
+    std::unique_lock<std::mutex> lock(mlock);
+    while (channelBusy) {
         if (stop != nullptr && stop->load()) {
-            return false;
+            return;
         }
+        freed.wait_for(lock, kStopCheckSlice);
     }
-    return true;
+    channelBusy = true;
+    taken = true;
+}
+
+IPMIUtils::ChannelTurn::~ChannelTurn() {
+    if (!taken) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mlock);
+        channelBusy = false;
+    }
+    freed.notify_all();
 }
 
 void IPMIUtils::pauseAfterCommand() {

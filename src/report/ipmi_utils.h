@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -67,18 +68,31 @@ class IPMIUtils {
     static std::shared_ptr<IPMITransport> currentTransport();
 
     bool stopRequested() const { return stop != nullptr && stop->load(); }
-    // Takes mlock unless a stop comes first.
-    static bool lockChannel(std::unique_lock<std::timed_mutex>& lock,
-                            const std::atomic<bool>* stop);
+
+    // The right to put one RMC CLI transfer or door-bell poll on the wire, process-wide, so
+    // packets of two commands never interleave. Waiting for it ends when a stop comes first:
+    // a service being stopped need not wait for another one's transfer to an RMC that does not
+    // answer.
+    class ChannelTurn {
+      public:
+        explicit ChannelTurn(const std::atomic<bool>* stop);
+        ~ChannelTurn();
+        ChannelTurn(const ChannelTurn&) = delete;
+        ChannelTurn& operator=(const ChannelTurn&) = delete;
+        bool held() const { return taken; }
+
+      private:
+        bool taken = false;
+    };
     // Waits for the reply to the request just sent, at most the transport's reply limit.
     bool waitForReply();
     // The pause after a completed transfer; a stop ends it.
     void pauseAfterCommand();
 
-    // One RMC CLI transfer or door-bell poll on the wire at a time, process-wide, so packets
-    // of two commands never interleave. Timed, so that a service being stopped need not wait
-    // for another one's transfer to an RMC that does not answer.
-    static std::timed_mutex mlock;
+    // Guard whether a ChannelTurn is held; freed signals its release.
+    static std::mutex mlock;
+    static std::condition_variable freed;
+    static bool channelBusy;
 
     std::shared_ptr<IPMITransport> transport;
     const std::atomic<bool>* stop = nullptr;

@@ -40,7 +40,8 @@ constexpr size_t kExitStatus = 3;
 constexpr unsigned char kLastGoodTransferStatus = 2;
 
 // Failures of the channel are logged once per outage, not once per attempt: while the RMC keeps
-// failing, services that retry would otherwise fill the log. Guarded by IPMIUtils::mlock.
+// failing, services that retry would otherwise fill the log. Used only by the holder of the
+// channel turn.
 unsigned failedCommands = 0;
 
 orbLogKind failureKind() {
@@ -180,8 +181,8 @@ int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload) {
 
 int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload,
                                      const std::atomic<bool>* stop) {
-    std::unique_lock<std::timed_mutex> guard(mlock, std::defer_lock);
-    if (!lockChannel(guard, stop)) {
+    ChannelTurn turn(stop);
+    if (!turn.held()) {
         ORB_LOG_DEBUG(kTag, "RMC command %s not sent: stop requested", command.c_str());
         return 1;
     }
