@@ -48,7 +48,17 @@ bool allZero(const std::vector<unsigned char>& bytes, size_t from, size_t to) {
 
 }  // namespace
 
-SimulatedRMC::SimulatedRMC() : start(std::chrono::steady_clock::now()) {}
+SimulatedRMC::SimulatedRMC() : start(std::chrono::steady_clock::now()) {
+    const char* planned = std::getenv("ORB_SIM_RMC_OUTAGE");
+    long from = 0;
+    long seconds = 0;
+    if (planned != nullptr && std::sscanf(planned, "%ld,%ld", &from, &seconds) == 2 && from >= 0 &&
+        seconds > 0) {
+        outage = Outage{start + std::chrono::seconds(from),
+                        start + std::chrono::seconds(from) + std::chrono::seconds(seconds),
+                        ExchangeFault::NoReply};
+    }
+}
 
 int SimulatedRMC::openDevice() {
     std::lock_guard<std::mutex> guard(mutex);
@@ -86,19 +96,24 @@ int SimulatedRMC::sendRequest(int fd, const ipmi::IPMIRequest& request) {
         if (!data.empty()) {
             errors.push_back(describe("door-bell poll with %zu data bytes", data.size()));
             reply = {kInvalidDataLength};
-        } else if (doorbellFault && doorbellFault->fault == ExchangeFault::SendFails) {
-            return EIO;
         } else {
+            const PacketRule* fault = outageRule();
+            if (fault == nullptr && doorbellFault) {
+                fault = &*doorbellFault;
+            }
+            if (fault != nullptr && fault->fault == ExchangeFault::SendFails) {
+                return EIO;
+            }
             ++polls;
             const std::string text = doorbellText();
             reply = {0};
             reply.insert(reply.end(), text.begin(),
                          text.begin() + std::min(text.size(), ipmi::kIPMIDataBufferSize - 1));
-            if (doorbellFault) {
-                silent = doorbellFault->fault == ExchangeFault::NoReply;
-                if (doorbellFault->fault == ExchangeFault::CompletionCode) {
-                    reply[0] = doorbellFault->completionCode;
-                } else if (doorbellFault->fault == ExchangeFault::ShortReply) {
+            if (fault != nullptr) {
+                silent = fault->fault == ExchangeFault::NoReply;
+                if (fault->fault == ExchangeFault::CompletionCode) {
+                    reply[0] = fault->completionCode;
+                } else if (fault->fault == ExchangeFault::ShortReply) {
                     reply = {0};  // the completion code alone
                 }
             }
@@ -110,7 +125,10 @@ int SimulatedRMC::sendRequest(int fd, const ipmi::IPMIRequest& request) {
         if (!firstPacket && transfer) {
             number = transfer->packets + 1;
         }
-        const PacketRule* failing = ruleFor(number, true);
+        const PacketRule* failing = outageRule();
+        if (failing == nullptr) {
+            failing = ruleFor(number, true);
+        }
         if (failing != nullptr && failing->fault == ExchangeFault::SendFails) {
             return EIO;
         }
@@ -272,6 +290,27 @@ const SimulatedRMC::PacketRule* SimulatedRMC::ruleFor(unsigned packet, bool fail
     return nullptr;
 }
 
+const SimulatedRMC::PacketRule* SimulatedRMC::outageRule() {
+    if (!outage) {
+        return nullptr;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= outage->end) {
+        outage.reset();
+        return nullptr;
+    }
+    if (now < outage->begin) {
+        return nullptr;
+    }
+    // A restarting controller forgets the transfer it was in.
+    transfer.reset();
+    outageFault = PacketRule{};
+    outageFault.failExchange = true;
+    outageFault.fault = outage->fault;
+    outageFault.completionCode = 0xC0;
+    return &outageFault;
+}
+
 unsigned SimulatedRMC::takeHandle() {
     // A fresh handle with every answer, so a host that echoes anything but the latest one is
     // caught.
@@ -373,10 +412,18 @@ void SimulatedRMC::failDoorbellPoll(ExchangeFault fault, unsigned char completio
     doorbellFault = rule;
 }
 
+void SimulatedRMC::startOutage(std::chrono::milliseconds from, std::chrono::milliseconds duration,
+                               ExchangeFault fault) {
+    std::lock_guard<std::mutex> guard(mutex);
+    const auto begin = std::chrono::steady_clock::now() + from;
+    outage = Outage{begin, begin + duration, fault};
+}
+
 void SimulatedRMC::clearFaults() {
     std::lock_guard<std::mutex> guard(mutex);
     rules.clear();
     doorbellFault.reset();
+    outage.reset();
 }
 
 void SimulatedRMC::setExitStatus(unsigned char exitStatus) {

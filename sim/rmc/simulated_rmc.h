@@ -19,7 +19,9 @@
 // payload, answers with handles and transfer statuses, and answers door-bell polls. Tests tell
 // it which answers to give and read back what it received. With ORB_SIM_RMC_LOG set, every
 // transfer it ends is appended to that file as one JSON line with the keys "command",
-// "payload", "packets", "transfer_status" and "exit_status".
+// "payload", "packets", "transfer_status" and "exit_status". With ORB_SIM_RMC_OUTAGE set to
+// "START,SECONDS" it answers nothing (CLI packets and door-bell polls alike) from START seconds
+// after it was created, for SECONDS seconds, as an RMC that restarts.
 
 namespace orbsim {
 
@@ -69,6 +71,11 @@ class SimulatedRMC : public ipmi::IPMITransport {
     void failPacket(unsigned packet, ExchangeFault fault, unsigned char completionCode = 0xC0);
     // Fails every later door-bell poll.
     void failDoorbellPoll(ExchangeFault fault, unsigned char completionCode = 0xC0);
+    // Fails every exchange (CLI packets and door-bell polls) from `from` after now for
+    // `duration`, then answers again: an RMC that restarts, or with a long duration one that
+    // never answers. The transfer it was in is lost. clearFaults ends it.
+    void startOutage(std::chrono::milliseconds from, std::chrono::milliseconds duration,
+                     ExchangeFault fault = ExchangeFault::NoReply);
     void clearFaults();
     // The exit status of the commands the RMC runs (0 unless told otherwise).
     void setExitStatus(unsigned char exitStatus);
@@ -107,6 +114,11 @@ class SimulatedRMC : public ipmi::IPMITransport {
         bool silent = false;
         ipmi::IPMIReply reply;
     };
+    struct Outage {
+        std::chrono::steady_clock::time_point begin;
+        std::chrono::steady_clock::time_point end;
+        ExchangeFault fault = ExchangeFault::NoReply;
+    };
     struct ScheduledRing {
         std::chrono::steady_clock::time_point due;
         std::string text;
@@ -117,6 +129,7 @@ class SimulatedRMC : public ipmi::IPMITransport {
     void endTransfer(unsigned char transferStatus, unsigned char exitStatus);
     std::string doorbellText();
     const PacketRule* ruleFor(unsigned packet, bool failing) const;
+    const PacketRule* outageRule();
     unsigned takeHandle();
     void appendToLog(const RMCCommand& command) const;
 
@@ -135,6 +148,8 @@ class SimulatedRMC : public ipmi::IPMITransport {
     unsigned char commandExitStatus = 0;
     std::vector<PacketRule> rules;
     std::optional<PacketRule> doorbellFault;
+    std::optional<Outage> outage;
+    PacketRule outageFault;
 
     std::string doorbell;
     std::optional<ScheduledRing> scheduledRing;

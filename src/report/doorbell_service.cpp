@@ -20,6 +20,24 @@ orbIPMIDBService* orbIPMIDBService::getInstance() {
     return &instance;
 }
 
+orbIPMIDBService::orbIPMIDBService() {
+    // The polling thread reads the configuration until it is joined, at the latest when this
+    // object is destroyed at exit: the configuration must be created first, to be destroyed
+    // after.
+    orbConfig::getInstance();
+}
+
+orbIPMIDBService::~orbIPMIDBService() {
+    // A host that exits without stopping the service must not leave a joinable thread behind.
+    stop();
+}
+
+void orbIPMIDBService::setPollIntervalForTests(std::chrono::milliseconds interval) {
+    orbIPMIDBService* self = getInstance();
+    std::lock_guard<std::mutex> lock(self->cmutex);
+    self->testInterval = interval;
+}
+
 void orbIPMIDBService::startorbIPMIDBService() {
     getInstance()->start();
 }
@@ -35,6 +53,10 @@ void* orbIPMIDBService::startIPMIDBMonitor(void* self) {
 
 void orbIPMIDBService::start() {
     std::lock_guard<std::mutex> lock(cmutex);
+    if (stopped) {
+        ORB_LOG_WARNING(kTag, "The door-bell service was stopped and is not started again");
+        return;
+    }
     orbStartServiceThread(thread, startIPMIDBMonitor, this, kTag);
 }
 
@@ -43,7 +65,8 @@ void orbIPMIDBService::stop() {
     std::thread monitor;
     {
         std::lock_guard<std::mutex> lock(cmutex);
-        stopMoni = true;
+        stopped = true;
+        stopMoni.store(true);
         cond.notify_all();
         monitor = std::move(thread);
     }
@@ -52,24 +75,28 @@ void orbIPMIDBService::stop() {
 }
 
 void orbIPMIDBService::startMonitoring() {
-    const long interval = orbConfig::getInstance()->getDoorBellSleepInterval() * 60;
     std::unique_lock<std::mutex> lock(cmutex);
+    const std::chrono::milliseconds interval =
+        testInterval.count() > 0
+            ? testInterval
+            : std::chrono::minutes(orbConfig::getInstance()->getDoorBellSleepInterval());
     for (;;) {
-        if (!stopMoni && !checkIPMIDevice) {
+        if (!stopMoni.load() && !checkIPMIDevice) {
             timespec now{};
             if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
-                ORB_LOG_ERROR(kTag, "Failed to get current time! (error no: %d)", errno);
+                const int error = errno;  // the log call may change errno
+                ORB_LOG_ERROR(kTag, "Failed to get current time! (error no: %d)", error);
                 break;
             }
-            auto deadline = std::chrono::system_clock::now() + std::chrono::seconds(interval);
+            auto deadline = std::chrono::system_clock::now() + interval;
             // A stop that came before the wait began ends it at once.
-            cond.wait_until(lock, deadline, [this] { return stopMoni; });
+            cond.wait_until(lock, deadline, [this] { return stopMoni.load(); });
             ORB_LOG_DEBUG(kTag, "DB service thread up.");
-            if (!stopMoni) {
+            if (!stopMoni.load()) {
                 checkIPMIDevice = true;
             }
         }
-        const bool stopping = stopMoni;
+        const bool stopping = stopMoni.load();
         const bool pollDue = checkIPMIDevice;
         checkIPMIDevice = false;
         lock.unlock();
@@ -77,8 +104,10 @@ void orbIPMIDBService::startMonitoring() {
             return;
         }
         if (pollDue) {
-            ipmi::IPMIUtils device;
-            if (device.checkIPMIDBRequest()) {
+            // The poll gives up as soon as a stop is requested; a failed poll is logged by the
+            // channel, once per outage.
+            ipmi::IPMIUtils device(&stopMoni);
+            if (device.checkIPMIDBRequest() && !stopMoni.load()) {
                 orbJsonAggregator::sendInventory(true);
             }
         }

@@ -1,11 +1,11 @@
 #include "report/event_handler.h"
 
 #include <algorithm>
-#include <system_error>
-#include <thread>
+#include <utility>
 
 #include "core/log.h"
 #include "core/utils.h"
+#include "report/event_sender.h"
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
 #include "report/json_text.h"
@@ -89,16 +89,11 @@ void orbEventHandler::generateEvent(orbEvent event) {
     if (!orbJsonAggregator::isInventorySent() && !isForwardedBeforeInventory(event.getEventID())) {
         return;
     }
-    // The event is built on a thread of its own so that a deep document never runs on a
-    // producer's small stack; the call stays synchronous.
-    try {
-        std::thread worker(startEventGeneration, static_cast<void*>(&event));
-        worker.join();
-    } catch (const std::system_error&) {
-        ORB_LOG_ERROR(kTag, "Unable to spawn a thread to handle event.");
-        // Sent from the caller's thread rather than lost.
-        buildAndSend(event);
-    }
+    orbEventSender::getInstance()->queue(std::move(event));
+}
+
+void orbEventHandler::stopEventDelivery() {
+    orbEventSender::getInstance()->stop();
 }
 
 void* orbEventHandler::startEventGeneration(void* event) {

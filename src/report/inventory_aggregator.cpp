@@ -12,8 +12,10 @@
 #include "core/module_names.h"
 #include "core/resource_manager.h"
 #include "core/service_thread.h"
+#include "report/event_handler.h"
 #include "report/ipmi_utils.h"
 #include "report/json_text.h"
+#include "report/retry_backoff.h"
 
 namespace {
 
@@ -49,7 +51,25 @@ orbJsonAggregator::orbJsonAggregator()
           {RESOURCE_FC, "FibreChannelDevices"},   {RESOURCE_HOST, "Oem"},
           {RESOURCE_SAS, "StorageControllers"},   {RESOURCE_NIC, "EthernetDevices"},
           {RESOURCE_GPU, "Processors"},           {RESOURCE_INFINIBAND, "InfiniBandDevices"},
-          {RESOURCE_TPM, "TrustedPlatformModule"}} {}
+          {RESOURCE_TPM, "TrustedPlatformModule"}} {
+    // The push thread reads the configuration until it is joined, at the latest when this
+    // object is destroyed at exit: the configuration must be created first, to be destroyed
+    // after.
+    orbConfig::getInstance();
+}
+
+orbJsonAggregator::~orbJsonAggregator() {
+    // A host that exits without stopping the service must not leave a joinable thread behind.
+    stop();
+}
+
+void orbJsonAggregator::setRetryDelays(std::chrono::milliseconds first,
+                                       std::chrono::milliseconds cap) {
+    orbJsonAggregator* self = getInstance();
+    std::lock_guard<std::mutex> lock(self->cmutex);
+    self->retryFirst = first;
+    self->retryCap = cap;
+}
 
 void orbJsonAggregator::sendInventory(bool request) {
     if (request) {
@@ -61,6 +81,7 @@ void orbJsonAggregator::sendInventory(bool request) {
 
 void orbJsonAggregator::stoporbJsonAggregator() {
     getInstance()->stop();
+    orbEventHandler::stopEventDelivery();
 }
 
 bool orbJsonAggregator::isInventorySent() {
@@ -75,6 +96,10 @@ void* orbJsonAggregator::startInventoryPushThread(void* self) {
 void orbJsonAggregator::startPushThread() {
     ORB_LOG_DEBUG(kTag, "Creating Json Aggregator thread");
     std::lock_guard<std::mutex> lock(cmutex);
+    if (stopped) {
+        ORB_LOG_WARNING(kTag, "The inventory push thread was stopped and is not started again");
+        return;
+    }
     orbStartServiceThread(thread, startInventoryPushThread, this, kTag);
 }
 
@@ -95,7 +120,8 @@ void orbJsonAggregator::stop() {
     std::thread pushThread;
     {
         std::lock_guard<std::mutex> lock(cmutex);
-        stopAggr = true;
+        stopped = true;
+        stopAggr.store(true);
         cond.notify_all();
         pushThread = std::move(thread);
     }
@@ -103,37 +129,66 @@ void orbJsonAggregator::stop() {
     orbJoinServiceThread(pushThread, kTag);
 }
 
-bool orbJsonAggregator::aggrThreadSleep(std::unique_lock<std::mutex>& lock, long seconds,
-                                        bool wakeOnPush) {
+bool orbJsonAggregator::aggrThreadSleep(std::unique_lock<std::mutex>& lock,
+                                        std::chrono::milliseconds duration, bool wakeOnPush) {
     timespec now{};
     if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
-        ORB_LOG_ERROR(kTag, "Failed to get current time! (errno: %d)", errno);
+        const int error = errno;  // the log call may change errno
+        ORB_LOG_ERROR(kTag, "Failed to get current time! (errno: %d)", error);
         return false;
     }
     // A stop (or, between pushes, a request) that came before the wait began is not lost.
-    auto deadline = std::chrono::system_clock::now() + std::chrono::seconds(seconds);
-    cond.wait_until(lock, deadline, [&] { return stopAggr || (wakeOnPush && pushInventory); });
+    auto deadline = std::chrono::system_clock::now() + duration;
+    cond.wait_until(lock, deadline,
+                    [&] { return stopAggr.load() || (wakeOnPush && pushInventory); });
     ORB_LOG_DEBUG(kTag, "Thread signaled");
     return true;
 }
 
 void orbJsonAggregator::initializeCachePush() {
-    const long pushInterval = orbConfig::getInstance()->getInventoryPushIntervalSettings() * 60;
+    const std::chrono::milliseconds pushInterval =
+        std::chrono::minutes(orbConfig::getInstance()->getInventoryPushIntervalSettings());
     std::unique_lock<std::mutex> lock(cmutex);
     if (!checkIfInventoryReady(lock)) {
         return;
     }
-    while (!stopAggr) {
-        if (!pushInventory) {
+    orbRetryBackoff backoff(retryFirst, retryCap);
+    std::chrono::milliseconds retryDelay{0};
+    while (!stopAggr.load()) {
+        if (retryDelay.count() > 0) {
+            // A request does not cut the back-off short; the retry collects the inventory
+            // afresh, so a newer document replaces the one that failed.
+            if (!aggrThreadSleep(lock, retryDelay, false) || stopAggr.load()) {
+                break;
+            }
+        } else if (!pushInventory) {
             // Wakes for a request, or pushes anyway when the interval has passed.
-            if (!aggrThreadSleep(lock, pushInterval, true) || stopAggr) {
+            if (!aggrThreadSleep(lock, pushInterval, true) || stopAggr.load()) {
                 break;
             }
         }
         pushInventory = false;
         lock.unlock();
-        createInventoryJsonString();
+        const PushResult result = createInventoryJsonString();
         lock.lock();
+        if (result == PushResult::Failed) {
+            if (stopAggr.load()) {
+                break;
+            }
+            // Logged once per outage; the attempts in between only in the debug log.
+            const orbLogKind kind =
+                backoff.failuresSoFar() == 0 ? orbLogKind::Error : orbLogKind::Debug;
+            retryDelay = backoff.failed();
+            ORB_LOG(kind, kTag, "An Error occurred in delivering inventory string to RMC!");
+            ORB_LOG_DEBUG(kTag, "Inventory push %u failed; next attempt in %lld ms",
+                          backoff.failuresSoFar(), static_cast<long long>(retryDelay.count()));
+            continue;
+        }
+        const unsigned failures = backoff.delivered();
+        if (failures > 0 && result == PushResult::Delivered) {
+            ORB_LOG_INFO(kTag, "Inventory delivered to RMC after %u failed attempts", failures);
+        }
+        retryDelay = std::chrono::milliseconds(0);
     }
 }
 
@@ -143,7 +198,7 @@ bool orbJsonAggregator::checkIfInventoryReady(std::unique_lock<std::mutex>& lock
     for (int iteration = 0;; ++iteration) {
         ORB_LOG_DEBUG(kTag, "Aggregator thread sleeping for %ld sec iteration no. %d", interval,
                       iteration + 1);
-        if (!aggrThreadSleep(lock, interval, false) || stopAggr) {
+        if (!aggrThreadSleep(lock, std::chrono::seconds(interval), false) || stopAggr.load()) {
             return false;
         }
         // Managers are asked without the lock: a manager that asks for a push from its own
@@ -161,7 +216,7 @@ bool orbJsonAggregator::checkIfInventoryReady(std::unique_lock<std::mutex>& lock
             }
         }
         lock.lock();
-        if (stopAggr) {
+        if (stopAggr.load()) {
             return false;
         }
         if (allReady || iteration == kLastReadinessPoll) {
@@ -170,7 +225,7 @@ bool orbJsonAggregator::checkIfInventoryReady(std::unique_lock<std::mutex>& lock
     }
 }
 
-void orbJsonAggregator::createInventoryJsonString() {
+orbJsonAggregator::PushResult orbJsonAggregator::createInventoryJsonString() {
     inventory = Json::Value(Json::objectValue);
     for (int type = RESOURCE_FC; type <= RESOURCE_TPM; ++type) {
         if (!orbConfig::getInstance()->isResourceEnabled(type)) {
@@ -209,22 +264,32 @@ void orbJsonAggregator::createInventoryJsonString() {
     }
 
     if (inventory.empty()) {
+        // Nothing to send still counts as the first push, so that events are forwarded.
         ORB_LOG_WARNING(kTag, "No inventory information found!");
-    } else {
-        envelope = Json::Value(Json::objectValue);
-        envelope["HostDataCollection"] = inventory;
-        sendJsonString();
+        firstInventoryPushComplete.store(true);
+        return PushResult::NothingToSend;
+    }
+    envelope = Json::Value(Json::objectValue);
+    envelope["HostDataCollection"] = inventory;
+    if (!sendJsonString()) {
+        // Only a document the RMC took counts as the first push: until then only host and
+        // service events go out, and the push is retried.
+        return PushResult::Failed;
     }
     firstInventoryPushComplete.store(true);
+    return PushResult::Delivered;
 }
 
-void orbJsonAggregator::sendJsonString() {
+bool orbJsonAggregator::sendJsonString() {
     std::string text = orbJsonOneLine(envelope);
     ORB_LOG_INFO(kTag, "*************printing final Json String*******");
     ORB_LOG_INFO(kTag, "%s", text.c_str());
-    if (ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("WriteInventory", text) == 1) {
-        ORB_LOG_ERROR(kTag, "An Error occurred in delivering inventory string to RMC!");
-    } else {
+    if (ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("WriteInventory", text, &stopAggr) == 0) {
         ORB_LOG_DEBUG(kTag, "Success in delivering inventory string to RMC!");
+        return true;
     }
+    if (stopAggr.load()) {
+        ORB_LOG_INFO(kTag, "Inventory push cut short by the stop: not delivered");
+    }
+    return false;
 }

@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -14,17 +15,30 @@
 // wraps them as "HostDataCollection" and sends the document with "WriteInventory"; then again
 // after every push interval and on every request.
 class orbJsonAggregator {
-public:
+  public:
     static orbJsonAggregator* getInstance();
 
-    // false: starts the push thread (once, by the host); true: asks for an extra push.
+    // false: starts the push thread (once, by the host; a start after the stop is refused);
+    // true: asks for an extra push.
     static void sendInventory(bool request);
-    // Stops the push thread and waits for it.
+    // Stops the push thread and event delivery, within a bounded time whatever the RMC does: a
+    // push cut short by the stop counts as not delivered.
     static void stoporbJsonAggregator();
-    // True once the first push was attempted; from then on every event is forwarded.
+    // True once the RMC took the first inventory (or there was none to send); from then on
+    // every event is forwarded.
     static bool isInventorySent();
 
-private:
+    // The delays between attempts of a push the RMC did not take: 5 s, doubling up to 4
+    // minutes. Tests shorten them.
+    static void setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds cap);
+
+    ~orbJsonAggregator();
+    orbJsonAggregator(const orbJsonAggregator&) = delete;
+    orbJsonAggregator& operator=(const orbJsonAggregator&) = delete;
+
+  private:
+    enum class PushResult { Delivered, NothingToSend, Failed };
+
     orbJsonAggregator();
 
     static void* startInventoryPushThread(void* self);
@@ -33,9 +47,10 @@ private:
     void stop();
     void initializeCachePush();
     bool checkIfInventoryReady(std::unique_lock<std::mutex>& lock);
-    bool aggrThreadSleep(std::unique_lock<std::mutex>& lock, long seconds, bool wakeOnPush);
-    void createInventoryJsonString();
-    void sendJsonString();
+    bool aggrThreadSleep(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds duration,
+                         bool wakeOnPush);
+    PushResult createInventoryJsonString();
+    bool sendJsonString();
 
     Json::Value inventory;
     Json::Value envelope;
@@ -45,8 +60,12 @@ private:
     std::condition_variable cond;
     std::thread thread;
     // Guarded by cmutex.
-    bool stopAggr = false;
     bool pushInventory = true;
+    bool stopped = false;  // set once; the push thread is not started again
+    std::chrono::milliseconds retryFirst{5000};
+    std::chrono::milliseconds retryCap{240000};
+    // Set under cmutex; also read by the channel while a push is on the wire.
+    std::atomic<bool> stopAggr{false};
     // Written by the push thread, read by event producers without the lock.
     std::atomic<bool> firstInventoryPushComplete{false};
 };

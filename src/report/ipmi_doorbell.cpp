@@ -14,6 +14,10 @@ const char* const kTag = "IPMI";
 constexpr size_t kDoorbellTextSize = 254;
 const char* const kInventoryRequest = "WriteInventory";
 
+// A door bell that cannot be read is reported once per outage, not at every poll. Used only by
+// the holder of the channel turn.
+bool pollsFailing = false;
+
 }  // namespace
 
 bool IPMIUtils::checkIPMIDBRequest() {
@@ -22,13 +26,25 @@ bool IPMIUtils::checkIPMIDBRequest() {
     size_t copied = 0;
     bool answered = false;
     {
-        std::lock_guard<std::mutex> guard(mlock);
+        ChannelTurn turn(stop);
+        if (!turn.held()) {
+            return false;
+        }
         answered = exchange(kRMCNetFn, kRMCDoorbellCommand, nullptr, 0, buffer.data(),
                             buffer.size(), copied);
-    }
-    if (!answered) {
-        ORB_LOG_ERROR(kTag, "An error occurred in checking RMC request via IPMI");
-        return false;
+        if (!answered && stopRequested()) {
+            return false;  // given up for the stop; says nothing about the RMC
+        }
+        if (!answered) {
+            ORB_LOG(pollsFailing ? orbLogKind::Debug : orbLogKind::Error, kTag,
+                    "An error occurred in checking RMC request via IPMI");
+            pollsFailing = true;
+            return false;
+        }
+        if (pollsFailing) {
+            ORB_LOG_INFO(kTag, "The RMC answers door-bell polls again");
+            pollsFailing = false;
+        }
     }
     // The RMC fills up to the whole buffer and need not terminate the text: it ends at the
     // received length, or at a zero byte before it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <utility>
 
 #include "core/log.h"
@@ -13,20 +14,27 @@ namespace {
 
 const char* const kTag = "IPMI";
 
+// A service told to stop must be off the channel within a fraction of its two-second stop
+// budget, so every wait on the channel or the device is taken in slices this long.
+constexpr std::chrono::milliseconds kStopCheckSlice{50};
+
 std::mutex& transportMutex() {
     static std::mutex mutex;
     return mutex;
 }
 
-// Function-local, so the transport outlives every static object that might still send.
+// Never destroyed: the service threads are joined by their owners' destructors at exit, and
+// may still send until then, whatever order the static objects are destroyed in.
 std::shared_ptr<IPMITransport>& installedTransport() {
-    static std::shared_ptr<IPMITransport> transport;
-    return transport;
+    static auto* const transport = new std::shared_ptr<IPMITransport>();
+    return *transport;
 }
 
 }  // namespace
 
 std::mutex IPMIUtils::mlock;
+std::condition_variable IPMIUtils::freed;
+bool IPMIUtils::channelBusy = false;
 
 void IPMIUtils::setTransport(std::shared_ptr<IPMITransport> transport) {
     std::lock_guard<std::mutex> guard(transportMutex());
@@ -42,7 +50,10 @@ std::shared_ptr<IPMITransport> IPMIUtils::currentTransport() {
     return installed;
 }
 
-IPMIUtils::IPMIUtils() : transport(currentTransport()) {
+IPMIUtils::IPMIUtils() : IPMIUtils(nullptr) {}
+
+IPMIUtils::IPMIUtils(const std::atomic<bool>* stopFlag)
+    : transport(currentTransport()), stop(stopFlag) {
     fd = transport->openDevice();
 }
 
@@ -63,7 +74,7 @@ bool IPMIUtils::exchange(unsigned char netfn, unsigned char cmd, const unsigned 
                          size_t dataLength, unsigned char* response, size_t responseLength,
                          size_t& copied) {
     copied = 0;
-    if (fd < 0) {
+    if (fd < 0 || stopRequested()) {
         return false;
     }
     if (dataLength > std::numeric_limits<unsigned short>::max() ||
@@ -83,16 +94,8 @@ bool IPMIUtils::exchange(unsigned char netfn, unsigned char cmd, const unsigned 
         return false;
     }
 
-    const std::chrono::milliseconds limit = transport->replyTimeout();
-    switch (transport->waitForReply(fd, limit)) {
-        case IPMIWait::Readable:
-            break;
-        case IPMIWait::TimedOut:
-            ORB_LOG_DEBUG(kTag, "No IPMI response within %lld ms",
-                          static_cast<long long>(limit.count()));
-            return false;
-        case IPMIWait::Failed:
-            return false;
+    if (!waitForReply()) {
+        return false;
     }
 
     IPMIReply reply;
@@ -119,6 +122,67 @@ bool IPMIUtils::exchange(unsigned char netfn, unsigned char cmd, const unsigned 
     }
     copied = n;
     return true;
+}
+
+bool IPMIUtils::waitForReply() {
+    const std::chrono::milliseconds limit = transport->replyTimeout();
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (true) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            ORB_LOG_DEBUG(kTag, "No IPMI response within %lld ms",
+                          static_cast<long long>(limit.count()));
+            return false;
+        }
+        switch (transport->waitForReply(fd, std::min(left, kStopCheckSlice))) {
+            case IPMIWait::Readable:
+                return true;
+            case IPMIWait::Failed:
+                return false;
+            case IPMIWait::TimedOut:
+                break;
+        }
+        if (stopRequested()) {
+            ORB_LOG_DEBUG(kTag, "Wait for the IPMI response given up: stop requested");
+            return false;
+        }
+    }
+}
+
+IPMIUtils::ChannelTurn::ChannelTurn(const std::atomic<bool>* stop) {
+    std::unique_lock<std::mutex> lock(mlock);
+    while (channelBusy) {
+        if (stop != nullptr && stop->load()) {
+            return;
+        }
+        freed.wait_for(lock, kStopCheckSlice);
+    }
+    channelBusy = true;
+    taken = true;
+}
+
+IPMIUtils::ChannelTurn::~ChannelTurn() {
+    if (!taken) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(mlock);
+        channelBusy = false;
+    }
+    freed.notify_all();
+}
+
+void IPMIUtils::pauseAfterCommand() {
+    const auto deadline = std::chrono::steady_clock::now() + transport->commandPause();
+    while (!stopRequested()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return;
+        }
+        std::this_thread::sleep_for(std::min(left, kStopCheckSlice));
+    }
 }
 
 }  // namespace ipmi

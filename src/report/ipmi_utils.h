@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -21,6 +23,10 @@ class IPMIUtils {
   public:
     // Opens the IPMI device; without one every exchange of this object fails at once.
     IPMIUtils();
+    // The same, for a service that may be told to stop: once *stop is true, waits for the
+    // channel or a reply end within a slice and no further request is sent. An exchange cut
+    // short this way counts as failed.
+    explicit IPMIUtils(const std::atomic<bool>* stop);
     virtual ~IPMIUtils();
     IPMIUtils(const IPMIUtils&) = delete;
     IPMIUtils& operator=(const IPMIUtils&) = delete;
@@ -42,6 +48,9 @@ class IPMIUtils {
     // Runs one RMC CLI command on a device of its own, under the RMC lock. Returns 0 when the
     // RMC accepted the whole command, 1 otherwise (the reason has been logged).
     static int RMC_CLI_Cmd_Execution(std::string command, std::string payload);
+    // The same, given up (result 1, nothing logged as an RMC failure) once *stop is true.
+    static int RMC_CLI_Cmd_Execution(std::string command, std::string payload,
+                                     const std::atomic<bool>* stop);
 
     // One door-bell poll: true when the RMC's door-bell text asks for "WriteInventory".
     bool checkIPMIDBRequest();
@@ -58,11 +67,35 @@ class IPMIUtils {
 
     static std::shared_ptr<IPMITransport> currentTransport();
 
-    // One RMC CLI transfer or door-bell poll on the wire at a time, process-wide, so packets
-    // of two commands never interleave.
+    bool stopRequested() const { return stop != nullptr && stop->load(); }
+
+    // The right to put one RMC CLI transfer or door-bell poll on the wire, process-wide, so
+    // packets of two commands never interleave. Waiting for it ends when a stop comes first:
+    // a service being stopped need not wait for another one's transfer to an RMC that does not
+    // answer.
+    class ChannelTurn {
+      public:
+        explicit ChannelTurn(const std::atomic<bool>* stop);
+        ~ChannelTurn();
+        ChannelTurn(const ChannelTurn&) = delete;
+        ChannelTurn& operator=(const ChannelTurn&) = delete;
+        bool held() const { return taken; }
+
+      private:
+        bool taken = false;
+    };
+    // Waits for the reply to the request just sent, at most the transport's reply limit.
+    bool waitForReply();
+    // The pause after a completed transfer; a stop ends it.
+    void pauseAfterCommand();
+
+    // Guard whether a ChannelTurn is held; freed signals its release.
     static std::mutex mlock;
+    static std::condition_variable freed;
+    static bool channelBusy;
 
     std::shared_ptr<IPMITransport> transport;
+    const std::atomic<bool>* stop = nullptr;
     int fd = -1;
 };
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <thread>
+#include <utility>
 
 #include "core/log.h"
 #include "report/ipmi_utils.h"
@@ -39,6 +39,15 @@ constexpr size_t kReplyHandle = 1;
 constexpr size_t kExitStatus = 3;
 constexpr unsigned char kLastGoodTransferStatus = 2;
 
+// Failures of the channel are logged once per outage, not once per attempt: while the RMC keeps
+// failing, services that retry would otherwise fill the log. Used only by the holder of the
+// channel turn.
+unsigned failedCommands = 0;
+
+orbLogKind failureKind() {
+    return failedCommands == 0 ? orbLogKind::Error : orbLogKind::Debug;
+}
+
 using Packet = std::array<unsigned char, kPacketSize>;
 using Reply = std::array<unsigned char, kReplySize>;
 
@@ -66,7 +75,7 @@ void writeNextPacket(Packet& packet, const Reply& previous) {
     packet[kHandleOffset + 1] = previous[kReplyHandle + 1];
 }
 
-void logTransferStatus(unsigned char transferStatus, unsigned char exitStatus,
+void logTransferStatus(orbLogKind kind, unsigned char transferStatus, unsigned char exitStatus,
                        size_t payloadLength) {
     const char* reason = nullptr;
     switch (transferStatus) {
@@ -83,17 +92,17 @@ void logTransferStatus(unsigned char transferStatus, unsigned char exitStatus,
             reason = "Memory could not be allocated";
             break;
         case 8:
-            ORB_LOG_ERROR(kTag,
-                          "Transfer Status is 0x%x[Request command length exceeded] and Cmd Exit "
-                          "Status is 0x%x. Payload size:%zu",
-                          transferStatus, exitStatus, payloadLength);
+            ORB_LOG(kind, kTag,
+                    "Transfer Status is 0x%x[Request command length exceeded] and Cmd Exit "
+                    "Status is 0x%x. Payload size:%zu",
+                    transferStatus, exitStatus, payloadLength);
             return;
         default:
-            ORB_LOG_ERROR(kTag, "RMC Cli Command Execution failed");
+            ORB_LOG(kind, kTag, "RMC Cli Command Execution failed");
             return;
     }
-    ORB_LOG_ERROR(kTag, "Transfer Status is 0x%x[%s] and Cmd Exit Status is 0x%x", transferStatus,
-                  reason, exitStatus);
+    ORB_LOG(kind, kTag, "Transfer Status is 0x%x[%s] and Cmd Exit Status is 0x%x", transferStatus,
+            reason, exitStatus);
 }
 
 }  // namespace
@@ -162,13 +171,22 @@ int IPMIUtils::RMC_CLI_Exec(std::string command, std::string payload, unsigned c
             break;
         }
     }
-    std::this_thread::sleep_for(transport->commandPause());
+    pauseAfterCommand();
     return 1;
 }
 
 int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload) {
-    std::lock_guard<std::mutex> guard(mlock);
-    IPMIUtils device;
+    return RMC_CLI_Cmd_Execution(std::move(command), std::move(payload), nullptr);
+}
+
+int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload,
+                                     const std::atomic<bool>* stop) {
+    ChannelTurn turn(stop);
+    if (!turn.held()) {
+        ORB_LOG_DEBUG(kTag, "RMC command %s not sent: stop requested", command.c_str());
+        return 1;
+    }
+    IPMIUtils device(stop);
     ORB_LOG_DEBUG(kTag, "Command to be executed on RMC : %s %s", command.c_str(), payload.c_str());
 
     unsigned char transferStatus = 0;
@@ -177,14 +195,24 @@ int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload) {
     if (result == -1) {
         return 1;
     }
-    if (result == 1) {
-        if (transferStatus == 0) {
-            return 0;
+    if (result == 1 && transferStatus == 0) {
+        if (failedCommands > 0) {
+            ORB_LOG_INFO(kTag, "RMC CLI commands succeed again after %u failed", failedCommands);
+            failedCommands = 0;
         }
-        logTransferStatus(transferStatus, exitStatus, payload.size());
+        return 0;
+    }
+    if (result == 0 && device.stopRequested()) {
+        // Not an RMC failure: the transfer was abandoned, and the command counts as not sent.
+        ORB_LOG_DEBUG(kTag, "RMC command %s given up: stop requested", command.c_str());
         return 1;
     }
-    ORB_LOG_ERROR(kTag, "Error occurred while executing RMC_CLI_Exec");
+    if (result == 1) {
+        logTransferStatus(failureKind(), transferStatus, exitStatus, payload.size());
+    } else {
+        ORB_LOG(failureKind(), kTag, "Error occurred while executing RMC_CLI_Exec");
+    }
+    ++failedCommands;
     return 1;
 }
 

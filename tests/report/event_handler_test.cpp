@@ -3,8 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <numeric>
+#include <thread>
 
+#include "report/event_sender.h"
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
 #include "report/json_text.h"
@@ -23,17 +27,25 @@ namespace {
 
 class EventHandler : public ::testing::Test {
   protected:
-    void SetUp() override { rmc->setReplyTimeout(100ms); }
+    void SetUp() override {
+        rmc->setReplyTimeout(100ms);
+        orbEventSender::getInstance()->setRetryDelays(20ms, 100ms);
+    }
     void TearDown() override { orbJsonAggregator::stoporbJsonAggregator(); }
 
-    std::vector<int> sentIds() const {
+    // The events the RMC took, by the number of their EventTime.
+    std::vector<int> sent(const char* key = "ID") const {
         std::vector<int> ids;
         for (const orbsim::RMCCommand& command : rmc->commands()) {
-            if (command.command == "MPEventGen") {
-                ids.push_back(parseJson(command.payload)["ID"].asInt());
+            if (command.command == "MPEventGen" && command.transferStatus <= 2) {
+                ids.push_back(std::stoi(parseJson(command.payload)[key].asString() + "0") / 10);
             }
         }
         return ids;
+    }
+    std::vector<int> sentIds() const { return sent(); }
+    bool sentCount(size_t n) const {
+        return orbtest::waitFor([&] { return sentIds().size() >= n; });
     }
 
     orbtest::InstalledRMC rmc;
@@ -43,10 +55,25 @@ orbEvent hostEvent(int id, const std::string& location = "NotApplicable") {
     return orbEvent(id, location, "Host", false, "2026-01-31 13:05:09", "Not-Available", "ORB");
 }
 
+// An event whose EventTime is its number in a sequence.
+orbEvent numbered(int number) {
+    return orbEvent(356, "NotApplicable", "Host", false, std::to_string(number), "Not-Available",
+                    "ORB");
+}
+
+size_t occurrences(const std::string& text, const std::string& word) {
+    size_t found = 0;
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        ++found;
+    }
+    return found;
+}
+
 TEST_F(EventHandler, OnlyHostAndServiceEventsGoOutBeforeTheFirstInventory) {
     orbEventHandler::generateEvent(hostEvent(356));
     orbEventHandler::generateEvent(hostEvent(357));
     orbEventHandler::generateEvent(hostEvent(1443));
+    ASSERT_TRUE(sentCount(2));
     EXPECT_EQ(sentIds(), (std::vector<int>{356, 1443}));
 
     orbtest::LogMark mark;
@@ -55,6 +82,7 @@ TEST_F(EventHandler, OnlyHostAndServiceEventsGoOutBeforeTheFirstInventory) {
     EXPECT_THAT(mark.mainSince(), HasSubstr("No inventory information found!"));
     orbEventHandler::generateEvent(hostEvent(356));
     orbEventHandler::generateEvent(hostEvent(357));
+    ASSERT_TRUE(sentCount(4));
     EXPECT_EQ(sentIds(), (std::vector<int>{356, 1443, 356, 357}));
 }
 
@@ -102,7 +130,7 @@ TEST_F(EventHandler, TheDocumentLeavesOutWhatTheEventDoesNotHave) {
     }
 }
 
-TEST_F(EventHandler, ItsTextIsOneSortedLineAndAFailedDeliveryIsNoSuccess) {
+TEST_F(EventHandler, ItsTextIsOneSortedLine) {
     Json::Value details(Json::objectValue);
     details["Type"] = "Controller";
     details["EventInfo"] = "multi\nline";
@@ -110,18 +138,110 @@ TEST_F(EventHandler, ItsTextIsOneSortedLineAndAFailedDeliveryIsNoSuccess) {
     orbEventHandler::generateEvent(orbEvent(356, "0301010203040000", "Host", false,
                                             "2026-01-31 13:05:09", "Not-Available", details,
                                             "ORB"));
-    ASSERT_EQ(rmc->commands().size(), 1u);
+    ASSERT_TRUE(sentCount(1));
     const std::string payload = rmc->commands()[0].payload;
     EXPECT_EQ(payload.find('\n'), std::string::npos);
     EXPECT_EQ(payload, orbJsonOneLine(parseJson(payload)));
-    EXPECT_THAT(mark.debugSince(), HasSubstr("SUCCESS in delivering event to RMC"));
+    EXPECT_TRUE(orbtest::waitFor([&] {
+        return mark.debugSince().find("SUCCESS in delivering event to RMC") != std::string::npos;
+    }));
+}
 
-    rmc->failPacket(1, orbsim::ExchangeFault::NoReply);
-    orbtest::LogMark failed;
-    orbEventHandler::generateEvent(hostEvent(359));
-    EXPECT_THAT(failed.mainSince(), HasSubstr("FAILURE in logging event to RMC"));
-    EXPECT_THAT(failed.debugSince(), Not(HasSubstr("SUCCESS in delivering event to RMC")));
-    EXPECT_EQ(orbEventHandler::sendEventToRMC("{\"ID\": 1}"), 1);
+// An RMC that fails for a while costs no event: each is delivered once it answers again, in
+// the order raised, and the producer never waited. The outage is logged when it begins and
+// when it ends, not at every attempt.
+TEST_F(EventHandler, AfterAnOutageEveryEventArrivesInOrder) {
+    enum class Fault { NoReply, ErrorReply, TransferStatus4, SendFails };
+    rmc->setReplyTimeout(2s);  // a reply that never comes costs its producer nothing
+    for (Fault fault :
+         {Fault::NoReply, Fault::ErrorReply, Fault::TransferStatus4, Fault::SendFails}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        const size_t before = sentIds().size();
+        switch (fault) {
+            case Fault::NoReply:
+                rmc->failPacket(2, orbsim::ExchangeFault::NoReply);
+                break;
+            case Fault::ErrorReply:
+                rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::CompletionCode);
+                break;
+            case Fault::TransferStatus4:
+                rmc->answerTransferStatus(1, 4);
+                break;
+            case Fault::SendFails:
+                rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::SendFails);
+                break;
+        }
+        orbtest::LogMark mark;
+        const auto begun = std::chrono::steady_clock::now();
+        for (int i = 0; i < 30; ++i) {
+            orbEventHandler::generateEvent(numbered(i));
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, 500ms) << "a producer waited";
+        std::this_thread::sleep_for(400ms);
+        EXPECT_EQ(sentIds().size(), before);
+        rmc->clearFaults();
+        ASSERT_TRUE(sentCount(before + 30));
+        std::vector<int> order = sent("EventTime");
+        order.erase(order.begin(), order.begin() + static_cast<long>(before));
+        std::vector<int> raised(30);
+        std::iota(raised.begin(), raised.end(), 0);
+        EXPECT_EQ(order, raised);
+        EXPECT_EQ(occurrences(mark.mainSince(), "FAILURE in logging event to RMC"), 1u);
+        EXPECT_EQ(occurrences(mark.mainSince(), "Events reach the RMC again"), 1u);
+    }
+}
+
+TEST_F(EventHandler, AFullLineDropsTheOldestEventAndSaysWhich) {
+    rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::CompletionCode);
+    orbtest::LogMark mark;
+    // The first event is kept, and retried, before the line fills up.
+    orbEventHandler::generateEvent(numbered(0));
+    ASSERT_TRUE(orbtest::waitFor([&] {
+        return mark.mainSince().find("FAILURE in logging event to RMC") != std::string::npos;
+    }));
+    const int raised = static_cast<int>(orbEventSender::kMaxWaitingEvents) + 3;
+    for (int i = 1; i < raised; ++i) {
+        orbEventHandler::generateEvent(numbered(i));
+    }
+    EXPECT_EQ(orbEventSender::getInstance()->waiting(), orbEventSender::kMaxWaitingEvents);
+    for (int dropped = 0; dropped < 3; ++dropped) {
+        EXPECT_THAT(mark.mainSince(), HasSubstr("1000 events wait for the RMC: dropping the "
+                                                "oldest, event 356 raised at " +
+                                                std::to_string(dropped) + "\n"));
+    }
+    rmc->clearFaults();
+    ASSERT_TRUE(sentCount(5));
+    orbEventHandler::stopEventDelivery();
+    const std::vector<int> order = sent("EventTime");
+    // Delivery goes on with the oldest event kept.
+    ASSERT_GE(order.size(), 5u);
+    EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + 5),
+              (std::vector<int>{3, 4, 5, 6, 7}));
+}
+
+// Stopped in the middle of a transfer the RMC never answers, the sender ends within the
+// budget; the event counts as not delivered, and nothing goes out after the stop.
+TEST_F(EventHandler, StopDuringASendEndsWithinTwoSecondsAndSendsNothingAfter) {
+    rmc->setReplyTimeout(15s);
+    rmc->failPacket(2, orbsim::ExchangeFault::NoReply);
+    orbEventHandler::generateEvent(numbered(1));
+    orbEventHandler::generateEvent(numbered(2));
+    ASSERT_TRUE(orbtest::waitFor([&] { return rmc->packets().size() >= 2; }));
+    orbtest::LogMark mark;
+    const auto begun = std::chrono::steady_clock::now();
+    orbEventHandler::stopEventDelivery();
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 2s);
+    EXPECT_THAT(mark.mainSince(), HasSubstr("Event delivery stopped with 2 events not "
+                                            "delivered to the RMC, the oldest event 356 raised "
+                                            "at 1\n"));
+    const size_t packets = rmc->packets().size();
+    rmc->clearFaults();
+    orbEventHandler::generateEvent(numbered(3));
+    EXPECT_THAT(mark.mainSince(), HasSubstr("Event 356 raised at 3 after event delivery "
+                                            "stopped: not sent"));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(rmc->packets().size(), packets);
+    EXPECT_THAT(rmc->commands(), ::testing::IsEmpty());
 }
 
 TEST_F(EventHandler, EventIdsFallIntoTheirClasses) {

@@ -114,34 +114,86 @@ TEST_F(InventoryAggregator, AManagerThatIsNeverReadyDelaysThePushByNinePollsAtMo
     EXPECT_THAT(mark.mainSince(), HasSubstr("RM 2 not ready with inventory"));
 }
 
-TEST_F(InventoryAggregator, AFailedPushIsReportedAndStillCountsAsTheFirst) {
-    fakes[1].setElements({object("HostOSInfo", 1)});
-    rmc->failPacket(2, orbsim::ExchangeFault::CompletionCode);
-    orbtest::LogMark mark;
-    orbJsonAggregator::sendInventory(false);
-    ASSERT_TRUE(waitFor([&] { return orbJsonAggregator::isInventorySent(); }));
-    ASSERT_TRUE(waitFor([&] {
-        return mark.mainSince().find("An Error occurred in delivering inventory string to RMC!") !=
-               std::string::npos;
-    }));
-    EXPECT_THAT(mark.debugSince(), Not(HasSubstr("Success in delivering inventory")));
-    EXPECT_EQ(pushes(), 0u);
+// A push the RMC does not take is tried again with back-off until it is delivered, with the
+// inventory as it is by then; only a delivered document counts as the first push. The outage
+// is logged when it begins and when it ends.
+TEST_F(InventoryAggregator, AFailedPushIsRetriedUntilDeliveredAndOnlyThenCountsAsTheFirst) {
+    enum class Fault { ErrorReply, TransferStatus3, NoReply, SendFails };
+    orbJsonAggregator::setRetryDelays(50ms, 200ms);
+    int version = 0;
+    for (Fault fault :
+         {Fault::ErrorReply, Fault::TransferStatus3, Fault::NoReply, Fault::SendFails}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        switch (fault) {
+            case Fault::ErrorReply:
+                rmc->failPacket(2, orbsim::ExchangeFault::CompletionCode);
+                break;
+            case Fault::TransferStatus3:
+                rmc->answerTransferStatus(1, 3);
+                break;
+            case Fault::NoReply:
+                rmc->failPacket(1, orbsim::ExchangeFault::NoReply);
+                break;
+            case Fault::SendFails:
+                rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::SendFails);
+                break;
+        }
+        const size_t delivered = pushes();
+        fakes[1].setElements({object("HostOSInfo", ++version)});
+        orbtest::LogMark mark;
+        if (delivered == 0) {
+            orbJsonAggregator::sendInventory(false);
+        } else {
+            orbJsonAggregator::sendInventory(true);
+        }
+        ASSERT_TRUE(waitFor([&] {
+            return mark.mainSince().find("An Error occurred in delivering inventory string") !=
+                   std::string::npos;
+        }));
+        EXPECT_EQ(orbJsonAggregator::isInventorySent(), delivered > 0);
+        // Changed while the push waits for its next attempt: the newer document goes out.
+        fakes[1].setElements({object("HostOSInfo", ++version)});
+        std::this_thread::sleep_for(600ms);
+        EXPECT_EQ(pushes(), delivered);
+        rmc->clearFaults();
+        ASSERT_TRUE(waitFor([&] { return pushes() == delivered + 1; }));
+        EXPECT_TRUE(orbJsonAggregator::isInventorySent());
+        const Json::Value sent = parseJson(rmc->commands().back().payload);
+        EXPECT_EQ(sent["HostDataCollection"]["Oem"], object("HostOSInfo", version));
+        const std::string log = mark.mainSince();
+        EXPECT_EQ(log.find("An Error occurred in delivering inventory string"),
+                  log.rfind("An Error occurred in delivering inventory string"))
+            << "logged at every attempt";
+        EXPECT_THAT(log, HasSubstr("Inventory delivered to RMC after "));
+        std::this_thread::sleep_for(300ms);
+        EXPECT_EQ(pushes(), delivered + 1) << "pushed again after the delivery";
+    }
 }
 
-TEST_F(InventoryAggregator, StopDuringAPushWaitsForItAndLeavesTheChannelFree) {
+// Stopped while the RMC never answers a packet of the push, the aggregator ends within the
+// budget; the push counts as not delivered, and the channel is free afterwards.
+TEST_F(InventoryAggregator, StopDuringAPushEndsWithinTwoSecondsAndItIsNotDelivered) {
     Json::Value big(Json::objectValue);
     big["HostOSInfo"] = std::string(200000, 'x');
     fakes[1].setElements({big});
-    // The third packet's reply never comes: the push is still on the wire at the stop.
-    rmc->setReplyTimeout(2000ms);
+    rmc->setReplyTimeout(15s);
     rmc->failPacket(3, orbsim::ExchangeFault::NoReply);
     orbJsonAggregator::sendInventory(false);
-    ASSERT_TRUE(waitFor([&] { return rmc->packets().size() >= 2; }));
+    ASSERT_TRUE(waitFor([&] { return rmc->packets().size() >= 3; }));
+    orbtest::LogMark mark;
+    const auto begun = std::chrono::steady_clock::now();
     orbJsonAggregator::stoporbJsonAggregator();
-    EXPECT_TRUE(orbJsonAggregator::isInventorySent());
-    // Nothing is left holding the channel: another command still goes through.
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 2s);
+    EXPECT_FALSE(orbJsonAggregator::isInventorySent());
+    EXPECT_THAT(mark.mainSince(), HasSubstr("Inventory push cut short by the stop"));
+    EXPECT_THAT(mark.mainSince(), Not(HasSubstr("An Error occurred in delivering")));
     rmc->clearFaults();
     EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", "{\"ID\": 1}"), 0);
+
+    // The push thread is not started again, and says so.
+    orbJsonAggregator::sendInventory(false);
+    EXPECT_THAT(mark.mainSince(), HasSubstr("The inventory push thread was stopped and is not "
+                                            "started again"));
 }
 
 TEST_F(InventoryAggregator, StopWithoutAStartReturnsAtOnce) {

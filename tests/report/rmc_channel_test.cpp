@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -43,6 +44,12 @@ class RMCChannel : public ::testing::Test {
     void TearDown() override {
         EXPECT_EQ(rmc->openDescriptors(), 0u) << "a device object was not closed";
         EXPECT_THAT(rmc->protocolErrors(), IsEmpty());
+    }
+    // A command the RMC takes, which ends an outage: the next failure is logged again.
+    void endOutage() {
+        rmc->clearFaults();
+        ASSERT_EQ(send("MPEventGen", "{}"), 0);
+        newPackets();
     }
     // Packets the RMC received since the last call.
     size_t newPackets() {
@@ -135,7 +142,7 @@ TEST_F(RMCChannel, TransferStatusesUpToTwoContinueAndHigherOnesStopWithTheirMess
     const std::string payload = payloadOf(130);  // three packets: 33, 57 and 41 bytes
     for (const auto& [status, message] : cases) {
         SCOPED_TRACE("transfer status " + std::to_string(status));
-        rmc->clearFaults();
+        endOutage();
         for (unsigned packet = 1; packet <= 3; ++packet) {
             rmc->answerTransferStatus(packet, status, 7);
         }
@@ -165,7 +172,7 @@ TEST_F(RMCChannel, FailedExchangeIsReportedAsFailureAndEndsTheTransfer) {
     for (const auto& [fault, packet] : cases) {
         SCOPED_TRACE("fault " + std::to_string(static_cast<int>(fault)) + " on packet " +
                      std::to_string(packet));
-        rmc->clearFaults();
+        endOutage();
         rmc->failPacket(packet, fault);
         orbtest::LogMark mark;
         const size_t commandsBefore = rmc->commands().size();
@@ -230,18 +237,95 @@ TEST_F(RMCChannel, DoorbellAsksForInventoryOnlyWhenItsTextHoldsWriteInventory) {
     }
 }
 
-TEST_F(RMCChannel, FailedDoorbellPollIsAnErrorAndNoRequest) {
+TEST_F(RMCChannel, FailuresAreLoggedOncePerOutageAndRecoveriesOnce) {
+    struct Step {
+        bool doorbell;       // a door-bell poll, or an event command
+        bool fails;          // the RMC does not answer it
+        const char* logged;  // a line of the main log, or nullptr for none
+    };
+    const Step steps[] = {
+        {false, true, "IPMI: Error occurred while executing RMC_CLI_Exec\n"},
+        {false, true, nullptr},
+        {false, false, "IPMI: RMC CLI commands succeed again after 2 failed\n"},
+        {false, true, "IPMI: Error occurred while executing RMC_CLI_Exec\n"},
+        {true, true, "IPMI: An error occurred in checking RMC request via IPMI\n"},
+        {true, true, nullptr},
+        {true, false, "IPMI: The RMC answers door-bell polls again\n"},
+        {true, true, "IPMI: An error occurred in checking RMC request via IPMI\n"},
+    };
+    rmc->ringDoorbell("WriteInventory");
+    int number = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE("step " + std::to_string(++number));
+        rmc->clearFaults();
+        if (step.fails) {
+            rmc->startOutage(0ms, 1h, ExchangeFault::CompletionCode);
+        }
+        orbtest::LogMark mark;
+        if (step.doorbell) {
+            EXPECT_EQ(poll(), !step.fails);
+        } else {
+            EXPECT_EQ(send("MPEventGen", "{}"), step.fails ? 1 : 0);
+        }
+        if (step.logged != nullptr) {
+            EXPECT_THAT(mark.mainSince(), HasSubstr(step.logged));
+        } else {
+            EXPECT_THAT(mark.mainSince(), IsEmpty());
+        }
+    }
+}
+
+TEST_F(RMCChannel, FailedDoorbellPollIsNoRequest) {
     rmc->ringDoorbell("WriteInventory");
     for (ExchangeFault fault :
          {ExchangeFault::SendFails, ExchangeFault::NoReply, ExchangeFault::CompletionCode}) {
         SCOPED_TRACE(static_cast<int>(fault));
         rmc->clearFaults();
         rmc->failDoorbellPoll(fault);
-        orbtest::LogMark mark;
         EXPECT_FALSE(poll());
-        EXPECT_THAT(mark.mainSince(),
-                    HasSubstr("IPMI: An error occurred in checking RMC request via IPMI\n"));
     }
+}
+
+// A service being stopped gives up within a slice: waiting for a reply that never comes, or
+// for the channel that another command holds. What it gave up counts as not sent.
+TEST_F(RMCChannel, AStopEndsEveryWaitOnTheChannelAtOnce) {
+    enum class Wait { Reply, Channel, DoorbellReply, StoppedBefore };
+    rmc->setReplyTimeout(15s);
+    rmc->failPacket(2, ExchangeFault::NoReply);
+    rmc->failDoorbellPoll(ExchangeFault::NoReply);
+    const std::string payload = payloadOf(130);
+    for (Wait wait : {Wait::Reply, Wait::Channel, Wait::DoorbellReply, Wait::StoppedBefore}) {
+        SCOPED_TRACE(static_cast<int>(wait));
+        std::atomic<bool> stop{wait == Wait::StoppedBefore};
+        std::atomic<bool> otherStop{false};
+        std::thread other;
+        if (wait == Wait::Channel) {
+            // Holds the channel, waiting for a reply, until the end of this case.
+            other = std::thread(
+                [&] { ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", payload, &otherStop); });
+            ASSERT_TRUE(orbtest::waitFor([&] { return rmc->packets().size() >= packetsSeen + 2; }));
+            newPackets();
+        }
+        auto begun = std::chrono::steady_clock::now();
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(300ms);
+            stop = true;
+        });
+        if (wait == Wait::DoorbellReply) {
+            EXPECT_FALSE(ipmi::IPMIUtils(&stop).checkIPMIDBRequest());
+        } else {
+            EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", payload, &stop), 1);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, 1s);
+        stopper.join();
+        otherStop = true;
+        if (other.joinable()) {
+            other.join();
+        }
+        const size_t sent = newPackets();
+        EXPECT_EQ(sent, wait == Wait::Reply ? 2u : 0u) << "a packet went out after the stop";
+    }
+    EXPECT_THAT(rmc->commands(), IsEmpty());
 }
 
 }  // namespace

@@ -24,11 +24,12 @@ class InstalledRMC {
     orbsim::SimulatedRMC* operator->() const { return rmc.get(); }
     const std::shared_ptr<orbsim::SimulatedRMC>& get() const { return rmc; }
 
-    // How many commands of this name the RMC has executed.
+    // How many commands of this name the RMC has executed (not those it refused with a
+    // transfer status above 2).
     size_t count(const std::string& command) const {
         size_t found = 0;
         for (const orbsim::RMCCommand& executed : rmc->commands()) {
-            found += executed.command == command ? 1 : 0;
+            found += executed.command == command && executed.transferStatus <= 2 ? 1 : 0;
         }
         return found;
     }

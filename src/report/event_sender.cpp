@@ -1,0 +1,179 @@
+#include "report/event_sender.h"
+
+#include <system_error>
+#include <utility>
+
+#include "core/config.h"
+#include "core/log.h"
+#include "report/event_handler.h"
+#include "report/ipmi_utils.h"
+#include "report/json_text.h"
+#include "report/retry_backoff.h"
+
+namespace {
+
+const char* const kTag = "EVT_HANDLER";
+const char* const kEventCommand = "MPEventGen";
+
+}  // namespace
+
+orbEventSender* orbEventSender::getInstance() {
+    static orbEventSender instance;
+    return &instance;
+}
+
+orbEventSender::orbEventSender() {
+    // The sender thread logs until it is joined, at the latest when this object is destroyed
+    // at exit: what the log needs must be created first, so that it is destroyed after.
+    orbConfig::getInstance();
+}
+
+orbEventSender::~orbEventSender() {
+    // A host that exits without stopping the service must not leave a joinable thread behind.
+    stop();
+}
+
+void orbEventSender::setRetryDelays(std::chrono::milliseconds first,
+                                    std::chrono::milliseconds cap) {
+    std::lock_guard<std::mutex> lock(mutex);
+    firstDelay = first;
+    delayCap = cap;
+}
+
+size_t orbEventSender::waiting() const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return events.size();
+}
+
+bool orbEventSender::queue(orbEvent event) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (stopped) {
+        ORB_LOG_WARNING(kTag, "Event %d raised at %s after event delivery stopped: not sent",
+                        event.getEventID(), event.getEventTime().c_str());
+        return false;
+    }
+    if (events.size() >= kMaxWaitingEvents) {
+        const Waiting& oldest = events.front();
+        ORB_LOG_WARNING(
+            kTag, "%zu events wait for the RMC: dropping the oldest, event %d raised at %s",
+            events.size(), oldest.event.getEventID(), oldest.event.getEventTime().c_str());
+        events.pop_front();
+    }
+    events.push_back(Waiting{nextNumber++, std::move(event), std::string()});
+    // Without a thread the event waits; the next event tries to start one again.
+    startThreadLocked();
+    wake.notify_all();
+    return true;
+}
+
+bool orbEventSender::startThreadLocked() {
+    if (thread.joinable()) {
+        return true;
+    }
+    try {
+        thread = std::thread(startSenderThread, this);
+    } catch (const std::system_error&) {
+        ORB_LOG_ERROR(kTag, "Unable to spawn a thread to handle event.");
+        return false;
+    }
+    return true;
+}
+
+void orbEventSender::stop() {
+    std::thread sender;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopped = true;
+        stopRequested.store(true);
+        wake.notify_all();
+        sender = std::move(thread);
+    }
+    if (sender.joinable()) {
+        try {
+            sender.join();
+        } catch (const std::system_error& error) {
+            ORB_LOG_ERROR(kTag, "Error: Unable to join thread: %d", error.code().value());
+        }
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!events.empty()) {
+        ORB_LOG_WARNING(kTag,
+                        "Event delivery stopped with %zu events not delivered to the RMC, the "
+                        "oldest event %d raised at %s",
+                        events.size(), events.front().event.getEventID(),
+                        events.front().event.getEventTime().c_str());
+        events.clear();
+    }
+}
+
+void* orbEventSender::startSenderThread(void* self) {
+    static_cast<orbEventSender*>(self)->run();
+    return nullptr;
+}
+
+void orbEventSender::run() {
+    std::unique_lock<std::mutex> lock(mutex);
+    orbRetryBackoff backoff(firstDelay, delayCap);
+    auto retryAt = std::chrono::steady_clock::time_point::min();
+    for (;;) {
+        while (!stopRequested.load() &&
+               (events.empty() || std::chrono::steady_clock::now() < retryAt)) {
+            if (events.empty()) {
+                wake.wait(lock);
+            } else {
+                wake.wait_until(lock, retryAt);
+            }
+        }
+        if (stopRequested.load()) {
+            return;
+        }
+        Waiting next = events.front();
+        lock.unlock();
+
+        // The document (host name, addresses) is built here rather than by the producer, so
+        // that raising an event costs the producer nothing.
+        if (next.text.empty()) {
+            next.text = orbJsonOneLine(orbEventHandler::buildEventDocument(next.event));
+            ORB_LOG_INFO(kTag, "%s", next.text.c_str());
+        }
+        const bool delivered =
+            ipmi::IPMIUtils::RMC_CLI_Cmd_Execution(kEventCommand, next.text, &stopRequested) == 0;
+
+        lock.lock();
+        // The event may have been dropped from a full line meanwhile.
+        const bool stillFirst = !events.empty() && events.front().number == next.number;
+        if (delivered) {
+            if (stillFirst) {
+                events.pop_front();
+            }
+            ORB_LOG_DEBUG(kTag, "SUCCESS in delivering event to RMC");
+            const unsigned failures = backoff.delivered();
+            if (failures > 0) {
+                ORB_LOG_INFO(kTag,
+                             "Events reach the RMC again after %u failed attempts; %zu waiting",
+                             failures, events.size());
+            }
+            retryAt = std::chrono::steady_clock::time_point::min();
+            continue;
+        }
+        if (stillFirst) {
+            events.front().text = std::move(next.text);
+        }
+        if (stopRequested.load()) {
+            return;
+        }
+        const bool outageBegins = backoff.failuresSoFar() == 0;
+        const std::chrono::milliseconds delay = backoff.failed();
+        retryAt = std::chrono::steady_clock::now() + delay;
+        if (outageBegins) {
+            ORB_LOG_ERROR(kTag, "FAILURE in logging event to RMC");
+            ORB_LOG_WARNING(kTag,
+                            "Event %d kept with %zu waiting; delivery is retried with back-off "
+                            "until the RMC takes it",
+                            next.event.getEventID(), events.size());
+        } else {
+            ORB_LOG_DEBUG(kTag, "FAILURE in logging event to RMC (attempt %u, next in %lld ms)",
+                          backoff.failuresSoFar(), static_cast<long long>(delay.count()));
+        }
+    }
+}

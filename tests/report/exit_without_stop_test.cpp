@@ -1,0 +1,58 @@
+// A host process that exits without stopping the service must exit normally: a joinable thread
+// left in a singleton would end it with std::terminate.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "core/factory.h"
+#include "report/doorbell_service.h"
+#include "report/event_handler.h"
+#include "report/inventory_aggregator.h"
+#include "report/ipmi_utils.h"
+#include "sim/rmc/simulated_rmc.h"
+#include "support/fake_manager.h"
+#include "support/test_environment.h"
+
+ORB_TEST_CONFIGURATION(R"({"EnableResources": ["HostOSInfo"]})");
+
+using namespace std::chrono_literals;
+
+namespace {
+
+orbtest::FakeManager host;
+
+// Every service thread is waiting for an RMC that never answers when the host exits.
+void exitWhileEverythingWaitsForTheRMC() {
+    auto rmc = std::make_shared<orbsim::SimulatedRMC>();
+    rmc->setReplyTimeout(15s);
+    rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::NoReply);
+    ipmi::IPMIUtils::setTransport(rmc);
+    Json::Value element(Json::objectValue);
+    element["HostOSInfo"] = "fake";
+    host.setElements({element});
+    orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&host); });
+
+    orbJsonAggregator::sendInventory(false);
+    orbIPMIDBService::setPollIntervalForTests(50ms);
+    orbIPMIDBService::startorbIPMIDBService();
+    orbEventHandler::generateEvent(
+        orbEvent(356, "NotApplicable", "Host", false, "2026-01-31 13:05:09", "NA", "ORB"));
+    // The event's first packet is never answered; meanwhile the push (after the first
+    // one-second readiness poll) and the door-bell polls wait for the channel.
+    orbtest::waitFor([&] { return rmc->packets().size() >= 1; });
+    std::this_thread::sleep_for(1500ms);
+    std::exit(0);
+}
+
+TEST(ExitWithoutStop, TheHostExitsNormallyWithinTheStopBudget) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_EXIT(exitWhileEverythingWaitsForTheRMC(), ::testing::ExitedWithCode(0), "");
+    // Three stops of at most two seconds each, after a second of waiting for the push.
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 10s);
+}
+
+}  // namespace
