@@ -1,7 +1,10 @@
 #include "core/job_manager.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdint>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
@@ -9,9 +12,12 @@
 #include "core/config.h"
 #include "core/factory.h"
 #include "core/log.h"
+#include "core/logger.h"
 #include "core/module_names.h"
 #include "core/resource_manager.h"
+#include "core/stop_request.h"
 #include "core/utils.h"
+#include "report/inventory_aggregator.h"
 
 namespace {
 
@@ -38,7 +44,78 @@ constexpr long kSimulateAbort = 6;
 }
 #pragma GCC diagnostic pop
 
+// A stop waits this long for all the managers together; the rest of its two seconds is for
+// the stop requests and the log lines.
+constexpr std::chrono::milliseconds kStopWait{1500};
+const int kStopOrder[] = {RESOURCE_HOST, RESOURCE_SAS, RESOURCE_NIC, RESOURCE_NVME, RESOURCE_FC};
+const size_t kJoinOrder[] = {1, 2, 3, 0, 4};
+
+const char* moduleNameText(int type) {
+    const std::string* name = orbModuleName(type);
+    return name != nullptr ? name->c_str() : "?";
+}
+
 }  // namespace
+
+// What a manager thread shares with the job manager.
+struct orbJobManager::ThreadRun {
+    explicit ThreadRun(int type) : type(type) {}
+
+    void markEnded() {
+        std::lock_guard<std::mutex> lock(mutex);
+        ended = true;
+        endedSignal.notify_all();
+    }
+    bool hasEnded() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return ended;
+    }
+    bool waitEnded(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return endedSignal.wait_until(lock, deadline, [this] { return ended; });
+    }
+
+    const int type;
+    // Requested when the run is stopped; the thread's commands obey it.
+    orbStopRequest stop;
+
+  private:
+    std::mutex mutex;
+    std::condition_variable endedSignal;
+    bool ended = false;
+};
+
+orbJobManager::orbJobManager() {
+    // The manager threads use the logger, the configuration, the managers and the aggregator.
+    // Made while this object is being built, they are destroyed after it at process exit, so
+    // that its destructor can still stop the threads that use them.
+    CPlusPlusLogging::Logger::getInstance();
+    orbConfig* config = orbConfig::getInstance();
+    for (int type : kStopOrder) {
+        if (config->isResourceEnabled(type)) {
+            orbFactory::createInstance(type);
+        }
+    }
+    orbJsonAggregator::getInstance();
+}
+
+orbJobManager::~orbJobManager() {
+    bool running = false;
+    for (const std::thread& thread : threads) {
+        running = running || thread.joinable();
+    }
+    if (!running) {
+        return;
+    }
+    // A joinable thread destroyed here would end the host process; stop them instead.
+    ORB_LOG_WARNING(kTag, "The process is exiting with resource managers running; stopping them.");
+    stopThreads();
+    for (std::thread& thread : threads) {
+        if (thread.joinable()) {
+            thread.detach();
+        }
+    }
+}
 
 orbJobManager* orbJobManager::getInstance() {
     static orbJobManager instance;
@@ -55,23 +132,69 @@ bool orbJobManager::startResourceManagers() {
         startList.push_back(RESOURCE_TPM);
     }
 
+    bool allStarted = true;
     for (size_t i = 0; i < startList.size() && i < kThreadSlots; ++i) {
         int type = startList[i];
-        if (hasNoThread(type) || self->threads[i].joinable()) {
+        if (hasNoThread(type)) {
             continue;
         }
-        try {
-            self->threads[i] = std::thread(initializeResourceManager,
-                                           reinterpret_cast<void*>(static_cast<intptr_t>(type)));
-            self->retval[i] = 0;
-        } catch (const std::system_error& error) {
-            self->retval[i] = error.code().value();
-            ORB_LOG_ERROR(kTag, "Error:unable to create thread");
-            return false;
+        switch (self->startSlot(i, type)) {
+            case SlotStart::Started:
+                simulateUnhandledExceptions();
+                break;
+            case SlotStart::AlreadyRunning:
+                break;
+            case SlotStart::StillStopping:
+                allStarted = false;
+                break;
+            case SlotStart::Failed:
+                return false;
         }
-        simulateUnhandledExceptions();
     }
-    return true;
+    return allStarted;
+}
+
+orbJobManager::SlotStart orbJobManager::startSlot(size_t slot, int type) {
+    if (threads[slot].joinable()) {
+        if (runs[slot]->hasEnded()) {
+            threads[slot].join();
+        } else if (runs[slot]->stop.isRequested()) {
+            ORB_LOG_ERROR(kTag,
+                          "Resource manager %s [%d] is still stopping; it is not started again.",
+                          moduleNameText(type), type);
+            return SlotStart::StillStopping;
+        } else {
+            ORB_LOG_DEBUG(kTag, "Resource manager %s [%d] is already running.",
+                          moduleNameText(type), type);
+            return SlotStart::AlreadyRunning;
+        }
+    }
+    auto run = std::make_shared<ThreadRun>(type);
+    try {
+        threads[slot] = std::thread([run] {
+            {
+                orbStopScope commands(run->stop);
+                try {
+                    initializeResourceManager(
+                        reinterpret_cast<void*>(static_cast<intptr_t>(run->type)));
+                } catch (const std::exception& error) {
+                    ORB_LOG_ERROR(kTag, "Resource manager %s [%d] ended on an exception: %s",
+                                  moduleNameText(run->type), run->type, error.what());
+                } catch (...) {
+                    ORB_LOG_ERROR(kTag, "Resource manager %s [%d] ended on an exception.",
+                                  moduleNameText(run->type), run->type);
+                }
+            }
+            run->markEnded();
+        });
+    } catch (const std::system_error& error) {
+        retval[slot] = error.code().value();
+        ORB_LOG_ERROR(kTag, "Error:unable to create thread");
+        return SlotStart::Failed;
+    }
+    runs[slot] = run;
+    retval[slot] = 0;
+    return SlotStart::Started;
 }
 
 void* orbJobManager::initializeResourceManager(void* arg) {
@@ -96,25 +219,57 @@ void* orbJobManager::initializeResourceManager(void* arg) {
 }
 
 void orbJobManager::stopResourceManagers() {
-    orbJobManager* self = getInstance();
     ORB_LOG_INFO(kTag, "stopping all the RM");
+    if (getInstance()->stopThreads()) {
+        ORB_LOG_INFO(kTag, "ORB Exiting Gracefully!");
+    } else {
+        ORB_LOG_ERROR(kTag, "ORB stopped with resource-manager threads still running.");
+    }
+}
 
-    for (int type : {RESOURCE_HOST, RESOURCE_SAS, RESOURCE_NIC, RESOURCE_NVME, RESOURCE_FC}) {
-        if (!orbConfig::getInstance()->isResourceEnabled(type)) {
+bool orbJobManager::stopThreads() {
+    const auto deadline = std::chrono::steady_clock::now() + kStopWait;
+    std::array<bool, kThreadSlots> running{};
+    for (size_t slot = 0; slot < kThreadSlots; ++slot) {
+        running[slot] = threads[slot].joinable() && !runs[slot]->hasEnded();
+        if (running[slot]) {
+            runs[slot]->stop.request();
+        }
+    }
+    // Only managers whose thread runs are asked: a request to a manager with no thread would
+    // stay pending and end its next run at once.
+    for (int type : kStopOrder) {
+        for (size_t slot = 0; slot < kThreadSlots; ++slot) {
+            if (!running[slot] || runs[slot]->type != type ||
+                !orbConfig::getInstance()->isResourceEnabled(type)) {
+                continue;
+            }
+            if (orbResourceManager* manager = orbFactory::createInstance(type)) {
+                manager->stopResourceManagerJob();
+            }
+        }
+    }
+    bool allEnded = true;
+    for (size_t slot : kJoinOrder) {
+        if (!threads[slot].joinable()) {
             continue;
         }
-        if (orbResourceManager* manager = orbFactory::createInstance(type)) {
-            manager->stopResourceManagerJob();
+        if (!runs[slot]->waitEnded(deadline)) {
+            allEnded = false;
+            ORB_LOG_ERROR(kTag,
+                          "Resource manager %s [%d] has not stopped within %lld ms; it is left to "
+                          "end on its own.",
+                          moduleNameText(runs[slot]->type), runs[slot]->type,
+                          static_cast<long long>(kStopWait.count()));
+            continue;
+        }
+        try {
+            threads[slot].join();
+        } catch (const std::system_error& error) {
+            ORB_LOG_ERROR(kTag, "Error: Unable to join thread: %d", error.code().value());
         }
     }
-    // Only threads that were actually started are joined: after a failed or missing start
-    // the other slots hold no thread.
-    for (size_t slot : {1, 2, 3, 0, 4}) {
-        if (self->threads[slot].joinable()) {
-            self->threads[slot].join();
-        }
-    }
-    ORB_LOG_INFO(kTag, "ORB Exiting Gracefully!");
+    return allEnded;
 }
 
 void orbJobManager::simulateUnhandledExceptions() {
