@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <mutex>
@@ -39,21 +41,50 @@ constexpr milliseconds kSlice{100};
 constexpr milliseconds kReapWait{1000};
 constexpr size_t kReadSize = 64 * 1024;
 
-// Children that did not vanish after SIGKILL, reaped by later commands. Plain storage that
-// needs no destructor, since a thread may still run a command while the process exits.
-std::mutex abandonedMutex;
+// The process groups of the commands running now, and children that did not vanish after
+// SIGKILL (reaped by later commands). Plain storage that needs no destructor, since a thread
+// may still run a command while the process exits.
+std::mutex childrenMutex;
+pid_t runningGroups[64];
+size_t runningCount = 0;
 pid_t abandoned[32];
 size_t abandonedCount = 0;
+std::once_flag exitHandlerInstalled;
+std::atomic<bool> processExiting{false};
+
+// A host process that exits while a thread still runs a command must not leave the tool
+// running without it: the commands are killed and no new one starts.
+void killRunningAtExit() {
+    processExiting.store(true);
+    std::lock_guard<std::mutex> lock(childrenMutex);
+    for (size_t i = 0; i < runningCount; ++i) {
+        kill(-runningGroups[i], SIGKILL);
+    }
+}
+
+void addRunning(pid_t pid) {
+    std::call_once(exitHandlerInstalled, [] { std::atexit(killRunningAtExit); });
+    std::lock_guard<std::mutex> lock(childrenMutex);
+    if (runningCount < std::size(runningGroups)) {
+        runningGroups[runningCount++] = pid;
+    }
+}
+
+void removeRunning(pid_t pid) {
+    std::lock_guard<std::mutex> lock(childrenMutex);
+    auto end = std::remove(runningGroups, runningGroups + runningCount, pid);
+    runningCount = static_cast<size_t>(end - runningGroups);
+}
 
 void abandon(pid_t pid) {
-    std::lock_guard<std::mutex> lock(abandonedMutex);
+    std::lock_guard<std::mutex> lock(childrenMutex);
     if (abandonedCount < std::size(abandoned)) {
         abandoned[abandonedCount++] = pid;
     }
 }
 
 void reapAbandoned() {
-    std::lock_guard<std::mutex> lock(abandonedMutex);
+    std::lock_guard<std::mutex> lock(childrenMutex);
     size_t kept = 0;
     for (size_t i = 0; i < abandonedCount; ++i) {
         if (waitpid(abandoned[i], nullptr, WNOHANG) == 0) {
@@ -199,7 +230,7 @@ enum class Ending { Finished, Deadline, Stopped, TooMuchOutput };
 // command's output goes to the host process's standard output.
 int runShell(const std::string& commandLine, std::string* collected, milliseconds deadline) {
     reapAbandoned();
-    if (orbStopRequested()) {
+    if (orbStopRequested() || processExiting.load()) {
         ORB_LOG_WARNING(kTag, "[%s] not started: stop requested.", commandLine.c_str());
         return ORB_SHELL_CUT_SHORT;
     }
@@ -227,6 +258,13 @@ int runShell(const std::string& commandLine, std::string* collected, millisecond
         return ORB_SHELL_NOT_STARTED;
     }
 
+    // Removed only once reaped: until then the group id cannot belong to anyone else.
+    addRunning(pid);
+    struct Reaped {
+        pid_t pid;
+        ~Reaped() { removeRunning(pid); }
+    } reaped{pid};
+
     const auto limit = Clock::now() + deadline;
     Ending ending = Ending::Finished;
     bool ended = false;
@@ -248,7 +286,7 @@ int runShell(const std::string& commandLine, std::string* collected, millisecond
             ending = Ending::Deadline;
             break;
         }
-        if (orbStopRequested()) {
+        if (orbStopRequested() || processExiting.load()) {
             ending = Ending::Stopped;
             break;
         }

@@ -16,7 +16,8 @@
 // made (core/stop_request.h), the whole process group is killed, whatever it printed is
 // discarded, one log line names the command, and the call returns ORB_SHELL_CUT_SHORT. A stop
 // is noticed within about a tenth of a second. Processes that the command left running in its
-// group when it ended are killed too, so no tool outlives its command.
+// group when it ended are killed too, and so are the commands still running when the host
+// process exits (no new one starts then), so no tool outlives its command or the service.
 
 // Results besides the command's own exit status (0 to 255; 128 + N when signal N ended it).
 constexpr int ORB_SHELL_NOT_STARTED =
