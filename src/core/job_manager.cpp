@@ -1,10 +1,8 @@
 #include "core/job_manager.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <csignal>
 #include <cstdint>
-#include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
@@ -15,7 +13,6 @@
 #include "core/logger.h"
 #include "core/module_names.h"
 #include "core/resource_manager.h"
-#include "core/stop_request.h"
 #include "core/utils.h"
 #include "report/inventory_aggregator.h"
 
@@ -57,34 +54,6 @@ const char* moduleNameText(int type) {
 
 }  // namespace
 
-// What a manager thread shares with the job manager.
-struct orbJobManager::ThreadRun {
-    explicit ThreadRun(int type) : type(type) {}
-
-    void markEnded() {
-        std::lock_guard<std::mutex> lock(mutex);
-        ended = true;
-        endedSignal.notify_all();
-    }
-    bool hasEnded() {
-        std::lock_guard<std::mutex> lock(mutex);
-        return ended;
-    }
-    bool waitEnded(std::chrono::steady_clock::time_point deadline) {
-        std::unique_lock<std::mutex> lock(mutex);
-        return endedSignal.wait_until(lock, deadline, [this] { return ended; });
-    }
-
-    const int type;
-    // Requested when the run is stopped; the thread's commands obey it.
-    orbStopRequest stop;
-
-  private:
-    std::mutex mutex;
-    std::condition_variable endedSignal;
-    bool ended = false;
-};
-
 orbJobManager::orbJobManager() {
     // The manager threads use the logger, the configuration, the managers and the aggregator.
     // Made while this object is being built, they are destroyed after it at process exit, so
@@ -101,19 +70,15 @@ orbJobManager::orbJobManager() {
 
 orbJobManager::~orbJobManager() {
     bool running = false;
-    for (const std::thread& thread : threads) {
-        running = running || thread.joinable();
+    for (const orbServiceThread& thread : threads) {
+        running = running || thread.isRunning();
     }
-    if (!running) {
-        return;
-    }
-    // A joinable thread destroyed here would end the host process; stop them instead.
-    ORB_LOG_WARNING(kTag, "The process is exiting with resource managers running; stopping them.");
-    stopThreads();
-    for (std::thread& thread : threads) {
-        if (thread.joinable()) {
-            thread.detach();
-        }
+    if (running) {
+        // The process is exiting without a stop; the managers are stopped here, and a thread
+        // that does not end in time is let go rather than left joinable.
+        ORB_LOG_WARNING(kTag,
+                        "The process is exiting with resource managers running; stopping them.");
+        stopThreads();
     }
 }
 
@@ -138,63 +103,33 @@ bool orbJobManager::startResourceManagers() {
         if (hasNoThread(type)) {
             continue;
         }
-        switch (self->startSlot(i, type)) {
-            case SlotStart::Started:
+        orbServiceThread::Start started = self->threads[i].start(
+            [type] {
+                initializeResourceManager(reinterpret_cast<void*>(static_cast<intptr_t>(type)));
+            },
+            kTag);
+        switch (started) {
+            case orbServiceThread::Start::Started:
+                self->types[i] = type;
+                self->retval[i] = 0;
                 simulateUnhandledExceptions();
                 break;
-            case SlotStart::AlreadyRunning:
+            case orbServiceThread::Start::AlreadyRunning:
+                ORB_LOG_DEBUG(kTag, "Resource manager %s [%d] is already running.",
+                              moduleNameText(type), type);
                 break;
-            case SlotStart::StillStopping:
+            case orbServiceThread::Start::StillStopping:
+                ORB_LOG_ERROR(
+                    kTag, "Resource manager %s [%d] is still stopping; it is not started again.",
+                    moduleNameText(type), type);
                 allStarted = false;
                 break;
-            case SlotStart::Failed:
+            case orbServiceThread::Start::Failed:
+                ORB_LOG_ERROR(kTag, "Error:unable to create thread");
                 return false;
         }
     }
     return allStarted;
-}
-
-orbJobManager::SlotStart orbJobManager::startSlot(size_t slot, int type) {
-    if (threads[slot].joinable()) {
-        if (runs[slot]->hasEnded()) {
-            threads[slot].join();
-        } else if (runs[slot]->stop.isRequested()) {
-            ORB_LOG_ERROR(kTag,
-                          "Resource manager %s [%d] is still stopping; it is not started again.",
-                          moduleNameText(type), type);
-            return SlotStart::StillStopping;
-        } else {
-            ORB_LOG_DEBUG(kTag, "Resource manager %s [%d] is already running.",
-                          moduleNameText(type), type);
-            return SlotStart::AlreadyRunning;
-        }
-    }
-    auto run = std::make_shared<ThreadRun>(type);
-    try {
-        threads[slot] = std::thread([run] {
-            {
-                orbStopScope commands(run->stop);
-                try {
-                    initializeResourceManager(
-                        reinterpret_cast<void*>(static_cast<intptr_t>(run->type)));
-                } catch (const std::exception& error) {
-                    ORB_LOG_ERROR(kTag, "Resource manager %s [%d] ended on an exception: %s",
-                                  moduleNameText(run->type), run->type, error.what());
-                } catch (...) {
-                    ORB_LOG_ERROR(kTag, "Resource manager %s [%d] ended on an exception.",
-                                  moduleNameText(run->type), run->type);
-                }
-            }
-            run->markEnded();
-        });
-    } catch (const std::system_error& error) {
-        retval[slot] = error.code().value();
-        ORB_LOG_ERROR(kTag, "Error:unable to create thread");
-        return SlotStart::Failed;
-    }
-    runs[slot] = run;
-    retval[slot] = 0;
-    return SlotStart::Started;
 }
 
 void* orbJobManager::initializeResourceManager(void* arg) {
@@ -231,16 +166,14 @@ bool orbJobManager::stopThreads() {
     const auto deadline = std::chrono::steady_clock::now() + kStopWait;
     std::array<bool, kThreadSlots> running{};
     for (size_t slot = 0; slot < kThreadSlots; ++slot) {
-        running[slot] = threads[slot].joinable() && !runs[slot]->hasEnded();
-        if (running[slot]) {
-            runs[slot]->stop.request();
-        }
+        running[slot] = threads[slot].isRunning();
+        threads[slot].requestStop();
     }
     // Only managers whose thread runs are asked: a request to a manager with no thread would
     // stay pending and end its next run at once.
     for (int type : kStopOrder) {
         for (size_t slot = 0; slot < kThreadSlots; ++slot) {
-            if (!running[slot] || runs[slot]->type != type ||
+            if (!running[slot] || types[slot] != type ||
                 !orbConfig::getInstance()->isResourceEnabled(type)) {
                 continue;
             }
@@ -251,22 +184,13 @@ bool orbJobManager::stopThreads() {
     }
     bool allEnded = true;
     for (size_t slot : kJoinOrder) {
-        if (!threads[slot].joinable()) {
-            continue;
-        }
-        if (!runs[slot]->waitEnded(deadline)) {
+        if (!threads[slot].waitAndJoin(deadline, kTag)) {
             allEnded = false;
             ORB_LOG_ERROR(kTag,
                           "Resource manager %s [%d] has not stopped within %lld ms; it is left to "
                           "end on its own.",
-                          moduleNameText(runs[slot]->type), runs[slot]->type,
+                          moduleNameText(types[slot]), types[slot],
                           static_cast<long long>(kStopWait.count()));
-            continue;
-        }
-        try {
-            threads[slot].join();
-        } catch (const std::system_error& error) {
-            ORB_LOG_ERROR(kTag, "Error: Unable to join thread: %d", error.code().value());
         }
     }
     return allEnded;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <array>
-#include <memory>
-#include <thread>
+
+#include "core/service_thread.h"
 
 // The host's entry into the service: starts one thread per resource type, lets each run its
 // manager, and later stops and joins them.
@@ -38,18 +38,14 @@ class orbJobManager {
 
   private:
     static constexpr size_t kThreadSlots = 8;
-    struct ThreadRun;
-    enum class SlotStart { Started, AlreadyRunning, StillStopping, Failed };
 
     orbJobManager();
-    SlotStart startSlot(size_t slot, int type);
     // Asks the running managers to stop and joins the threads that end in time; true when
     // none is left running.
     bool stopThreads();
 
-    std::array<std::thread, kThreadSlots> threads;
+    std::array<orbServiceThread, kThreadSlots> threads;
     std::array<int, kThreadSlots> retval{};
-    // What each thread shares with the job manager: its type, its stop request and its end.
-    // Shared, so that a thread left to finish on its own never reaches freed memory.
-    std::array<std::shared_ptr<ThreadRun>, kThreadSlots> runs;
+    // The resource type each thread runs.
+    std::array<int, kThreadSlots> types{};
 };

@@ -128,7 +128,7 @@ TEST(ShellCommand, ToolsStartClean) {
 
     std::vector<std::string> output;
     int result = orbRunShellCommand(
-        "ls /proc/$$/fd; grep -E '^Sig(Blk|Ign)' /proc/$$/status; "
+        "ls /proc/$$/fd; grep -E '^Sig(Blk|Ign)' /proc/self/status; "
         "echo \"$$ $(cut -d' ' -f5 /proc/$$/stat)\"",
         output);
 
