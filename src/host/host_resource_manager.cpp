@@ -61,10 +61,13 @@ int HostResourceManager::init() {
         ORB_LOG_WARNING(kTag, "ORB thread for host already active. Cannot spawn another one.");
         return 0;
     }
-    // A run after a stop starts as the first one did: with a build at once.
+    // A run after a stop starts as the first one did: with a build at once. A stop asked for
+    // before this run began reaches it through the job manager's stop of the run, which this
+    // thread is under.
     {
         std::lock_guard<std::mutex> lock(cmutex);
         refreshCache = true;
+        stopHost.rearm();
     }
     lastRefreshTime.store(0);
     {
@@ -76,11 +79,6 @@ int HostResourceManager::init() {
             genOSBootLogic();
             startInventory();
         }
-    }
-    // This run has answered its stop request; the next one starts afresh.
-    {
-        std::lock_guard<std::mutex> lock(cmutex);
-        stopHost.rearm();
     }
     {
         std::lock_guard<std::mutex> lock(startupLock);

@@ -64,9 +64,8 @@ class HostResourceManager : public orbResourceManager {
 
     // The refresh loop's flag, guarded by cmutex.
     bool refreshCache = true;
-    // Stops the running init() (and the commands its thread runs); a request made while no
-    // run is active is kept for the next run, which then ends at once. Each run rearms it
-    // when it ends, so that a later start runs afresh.
+    // Stops the running init() and the commands its thread runs; each run rearms it as it
+    // begins.
     orbStopRequest stopHost;
     std::atomic<std::time_t> lastRefreshTime{0};
     std::atomic<bool> _cacheBuildInProgress{false};

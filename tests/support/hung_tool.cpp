@@ -18,22 +18,15 @@ std::string hungToolChild(const std::string& tool) {
 void hangTool(const std::string& tool, const std::string& argsPart) {
     const std::string folder = rootPath("/hung-bin");
     const std::string script = folder + "/" + tool;
-    writeFile(script,
-              "#!/bin/sh\n"
-              "case \" $* \" in\n"
-              "  *\"" +
-                  argsPart +
-                  "\"*)\n"
-                  "    echo $$ > " +
-                  hungToolMarker(tool) +
-                  "\n"
-                  "    sleep 600 & echo $! > " +
-                  hungToolChild(tool) +
-                  "\n"
-                  "    wait; exit 0 ;;\n"
-                  "esac\n"
-                  "exec " +
-                  rootPath("/bin/" + tool) + " \"$@\"\n");
+    std::string text = "#!/bin/sh\n";
+    text += "case \" $* \" in\n";
+    text += "  *\"" + argsPart + "\"*)\n";
+    text += "    sleep 600 & echo $! > " + hungToolChild(tool) + "\n";
+    text += "    echo $$ > " + hungToolMarker(tool) + "\n";
+    text += "    wait; exit 0 ;;\n";
+    text += "esac\n";
+    text += "exec " + rootPath("/bin/" + tool) + " \"$@\"\n";
+    writeFile(script, text);
     chmod(script.c_str(), 0755);
     const std::string path = getenv("PATH");
     if (path.compare(0, folder.size() + 1, folder + ":") != 0) {
