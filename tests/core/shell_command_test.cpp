@@ -65,13 +65,13 @@ TEST(ShellCommand, CutShortCommandsTakeTheirWholeGroupAlong) {
         {"deadline", hangs, 300ms, -1ms, ORB_SHELL_CUT_SHORT, "did not finish within 0.3 s",
          1500ms},
         {"stop request", hangs, 60s, 300ms, ORB_SHELL_CUT_SHORT, "was cut short by a stop request",
-         1000ms},
+         1500ms},
         {"stop already requested", "echo started > " + pidFile, 60s, 0ms, ORB_SHELL_CUT_SHORT,
-         "not started: stop requested", 200ms},
+         "not started: stop requested", 500ms},
         {"endless output", "yes", 60s, -1ms, ORB_SHELL_CUT_SHORT, "printed more than 8388608 bytes",
          20s},
         // A job left in the background would hold the output open and outlive its command.
-        {"left-over job", "sleep 300 & echo $! > " + pidFile, 60s, -1ms, 0, nullptr, 1000ms},
+        {"left-over job", "sleep 300 & echo $! > " + pidFile, 60s, -1ms, 0, nullptr, 2000ms},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
