@@ -258,12 +258,13 @@ int runShell(const std::string& commandLine, std::string* collected, millisecond
         return ORB_SHELL_NOT_STARTED;
     }
 
-    // Removed only once reaped: until then the group id cannot belong to anyone else.
+    // Killed at process exit while listed; taken off the list before it is reaped, since a
+    // reaped child's id may go to another process.
     addRunning(pid);
-    struct Reaped {
+    struct Unlisted {
         pid_t pid;
-        ~Reaped() { removeRunning(pid); }
-    } reaped{pid};
+        ~Unlisted() { removeRunning(pid); }
+    } unlisted{pid};
 
     const auto limit = Clock::now() + deadline;
     Ending ending = Ending::Finished;
@@ -310,6 +311,7 @@ int runShell(const std::string& commandLine, std::string* collected, millisecond
     }
     readEnd.reset();
 
+    removeRunning(pid);
     if (ending != Ending::Finished) {
         kill(-pid, SIGKILL);
         reapKilled(pid, commandLine);
