@@ -1,5 +1,6 @@
 #include "core/job_manager.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <stdexcept>
@@ -9,9 +10,11 @@
 #include "core/config.h"
 #include "core/factory.h"
 #include "core/log.h"
+#include "core/logger.h"
 #include "core/module_names.h"
 #include "core/resource_manager.h"
 #include "core/utils.h"
+#include "report/inventory_aggregator.h"
 
 namespace {
 
@@ -38,7 +41,46 @@ constexpr long kSimulateAbort = 6;
 }
 #pragma GCC diagnostic pop
 
+// A stop waits this long for all the managers together; the rest of its two seconds is for
+// the stop requests and the log lines.
+constexpr std::chrono::milliseconds kStopWait{1500};
+const int kStopOrder[] = {RESOURCE_HOST, RESOURCE_SAS, RESOURCE_NIC, RESOURCE_NVME, RESOURCE_FC};
+const size_t kJoinOrder[] = {1, 2, 3, 0, 4};
+
+const char* moduleNameText(int type) {
+    const std::string* name = orbModuleName(type);
+    return name != nullptr ? name->c_str() : "?";
+}
+
 }  // namespace
+
+orbJobManager::orbJobManager() {
+    // The manager threads use the logger, the configuration, the managers and the aggregator.
+    // Made while this object is being built, they are destroyed after it at process exit, so
+    // that its destructor can still stop the threads that use them.
+    CPlusPlusLogging::Logger::getInstance();
+    orbConfig* config = orbConfig::getInstance();
+    for (int type : kStopOrder) {
+        if (config->isResourceEnabled(type)) {
+            orbFactory::createInstance(type);
+        }
+    }
+    orbJsonAggregator::getInstance();
+}
+
+orbJobManager::~orbJobManager() {
+    bool running = false;
+    for (const orbServiceThread& thread : threads) {
+        running = running || thread.isRunning();
+    }
+    if (running) {
+        // The process is exiting without a stop; the managers are stopped here, and a thread
+        // that does not end in time is let go rather than left joinable.
+        ORB_LOG_WARNING(kTag,
+                        "The process is exiting with resource managers running; stopping them.");
+        stopThreads();
+    }
+}
 
 orbJobManager* orbJobManager::getInstance() {
     static orbJobManager instance;
@@ -55,23 +97,39 @@ bool orbJobManager::startResourceManagers() {
         startList.push_back(RESOURCE_TPM);
     }
 
+    bool allStarted = true;
     for (size_t i = 0; i < startList.size() && i < kThreadSlots; ++i) {
         int type = startList[i];
-        if (hasNoThread(type) || self->threads[i].joinable()) {
+        if (hasNoThread(type)) {
             continue;
         }
-        try {
-            self->threads[i] = std::thread(initializeResourceManager,
-                                           reinterpret_cast<void*>(static_cast<intptr_t>(type)));
-            self->retval[i] = 0;
-        } catch (const std::system_error& error) {
-            self->retval[i] = error.code().value();
-            ORB_LOG_ERROR(kTag, "Error:unable to create thread");
-            return false;
+        orbServiceThread::Start started = self->threads[i].start(
+            [type] {
+                initializeResourceManager(reinterpret_cast<void*>(static_cast<intptr_t>(type)));
+            },
+            kTag);
+        switch (started) {
+            case orbServiceThread::Start::Started:
+                self->types[i] = type;
+                self->retval[i] = 0;
+                simulateUnhandledExceptions();
+                break;
+            case orbServiceThread::Start::AlreadyRunning:
+                ORB_LOG_DEBUG(kTag, "Resource manager %s [%d] is already running.",
+                              moduleNameText(type), type);
+                break;
+            case orbServiceThread::Start::StillStopping:
+                ORB_LOG_ERROR(
+                    kTag, "Resource manager %s [%d] is still stopping; it is not started again.",
+                    moduleNameText(type), type);
+                allStarted = false;
+                break;
+            case orbServiceThread::Start::Failed:
+                ORB_LOG_ERROR(kTag, "Error:unable to create thread");
+                return false;
         }
-        simulateUnhandledExceptions();
     }
-    return true;
+    return allStarted;
 }
 
 void* orbJobManager::initializeResourceManager(void* arg) {
@@ -96,25 +154,46 @@ void* orbJobManager::initializeResourceManager(void* arg) {
 }
 
 void orbJobManager::stopResourceManagers() {
-    orbJobManager* self = getInstance();
     ORB_LOG_INFO(kTag, "stopping all the RM");
+    if (getInstance()->stopThreads()) {
+        ORB_LOG_INFO(kTag, "ORB Exiting Gracefully!");
+    } else {
+        ORB_LOG_ERROR(kTag, "ORB stopped with resource-manager threads still running.");
+    }
+}
 
-    for (int type : {RESOURCE_HOST, RESOURCE_SAS, RESOURCE_NIC, RESOURCE_NVME, RESOURCE_FC}) {
-        if (!orbConfig::getInstance()->isResourceEnabled(type)) {
-            continue;
-        }
-        if (orbResourceManager* manager = orbFactory::createInstance(type)) {
-            manager->stopResourceManagerJob();
+bool orbJobManager::stopThreads() {
+    const auto deadline = std::chrono::steady_clock::now() + kStopWait;
+    std::array<bool, kThreadSlots> running{};
+    for (size_t slot = 0; slot < kThreadSlots; ++slot) {
+        running[slot] = threads[slot].isRunning();
+        threads[slot].requestStop();
+    }
+    // Only managers whose thread runs are asked: a request to a manager with no thread would
+    // stay pending and end its next run at once.
+    for (int type : kStopOrder) {
+        for (size_t slot = 0; slot < kThreadSlots; ++slot) {
+            if (!running[slot] || types[slot] != type ||
+                !orbConfig::getInstance()->isResourceEnabled(type)) {
+                continue;
+            }
+            if (orbResourceManager* manager = orbFactory::createInstance(type)) {
+                manager->stopResourceManagerJob();
+            }
         }
     }
-    // Only threads that were actually started are joined: after a failed or missing start
-    // the other slots hold no thread.
-    for (size_t slot : {1, 2, 3, 0, 4}) {
-        if (self->threads[slot].joinable()) {
-            self->threads[slot].join();
+    bool allEnded = true;
+    for (size_t slot : kJoinOrder) {
+        if (!threads[slot].waitAndJoin(deadline, kTag)) {
+            allEnded = false;
+            ORB_LOG_ERROR(kTag,
+                          "Resource manager %s [%d] has not stopped within %lld ms; it is left to "
+                          "end on its own.",
+                          moduleNameText(types[slot]), types[slot],
+                          static_cast<long long>(kStopWait.count()));
         }
     }
-    ORB_LOG_INFO(kTag, "ORB Exiting Gracefully!");
+    return allEnded;
 }
 
 void orbJobManager::simulateUnhandledExceptions() {

@@ -1,18 +1,28 @@
 #pragma once
 
 #include <array>
-#include <thread>
+
+#include "core/service_thread.h"
 
 // The host's entry into the service: starts one thread per resource type, lets each run its
 // manager, and later stops and joins them.
+//
+// A stop returns within two seconds whatever the managers' tools and devices do: each manager
+// thread runs under the stop request of its run (core/stop_request.h), so its commands are
+// killed as soon as the stop is asked for, and a thread that has still not ended when the
+// stop gives up waiting is left to finish on its own, with a log line. A later start does not
+// start a second thread beside it. A host process that exits without stopping the service
+// (or after a failed start) has the threads stopped the same way when this singleton is
+// destroyed, so no joinable thread is ever left behind.
 class orbJobManager {
   public:
     static orbJobManager* getInstance();
 
-    // Starts the resource-manager threads; false when a thread could not be created (threads
-    // already started keep running, and stopResourceManagers() still stops them).
+    // Starts the resource-manager threads; false when a thread could not be created or a
+    // manager of a previous run is still stopping (threads already started keep running, and
+    // stopResourceManagers() still stops them).
     static bool startResourceManagers();
-    // Asks every enabled manager to stop and joins every thread that was started.
+    // Asks every running manager to stop and joins every thread that ended within two seconds.
     static void stopResourceManagers();
 
     // Thread entry: arg carries the resource-type code as an integer value.
@@ -22,11 +32,20 @@ class orbJobManager {
     // 11 raises SIGSEGV, 6 aborts through an exception nothing can catch.
     static void simulateUnhandledExceptions();
 
+    ~orbJobManager();
+    orbJobManager(const orbJobManager&) = delete;
+    orbJobManager& operator=(const orbJobManager&) = delete;
+
   private:
     static constexpr size_t kThreadSlots = 8;
 
-    orbJobManager() = default;
+    orbJobManager();
+    // Asks the running managers to stop and joins the threads that end in time; true when
+    // none is left running.
+    bool stopThreads();
 
-    std::array<std::thread, kThreadSlots> threads;
+    std::array<orbServiceThread, kThreadSlots> threads;
     std::array<int, kThreadSlots> retval{};
+    // The resource type each thread runs.
+    std::array<int, kThreadSlots> types{};
 };

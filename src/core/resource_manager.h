@@ -7,11 +7,15 @@
 
 // The base of every resource manager (host, storage, network, Fibre Channel, NVMe). A manager
 // lives on its own thread inside init(), which returns only after stopResourceManagerJob().
+// The job manager gives the whole stop two seconds: init() runs under the stop request of its
+// run (core/stop_request.h), so the commands it runs are cut short at stop, and its loops
+// check orbStopRequested() between steps that can take long (a listing, a device query).
 // The virtual operations keep this slot order in every manager.
 class orbResourceManager {
   public:
     virtual int cacheBuild() = 0;
-    // Asks init() to finish and returns without waiting; called from the host's thread.
+    // Asks init() to finish and returns without waiting (never behind a lock that a build
+    // holds); called from the host's thread.
     virtual int stopResourceManagerJob() = 0;
     // The manager's whole life: discovery, cache builds, reporting, until stopped.
     virtual int init() = 0;

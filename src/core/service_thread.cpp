@@ -1,8 +1,18 @@
 #include "core/service_thread.h"
 
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <system_error>
 
 #include "core/log.h"
+
+namespace {
+
+// How long a thread still running at destruction is waited for.
+constexpr std::chrono::milliseconds kExitWait{1500};
+
+}  // namespace
 
 bool orbStartServiceThread(std::thread& thread, void* (*entry)(void*), void* arg,
                            const char* module) {
@@ -27,4 +37,94 @@ void orbJoinServiceThread(std::thread& thread, const char* module) {
     } catch (const std::system_error& error) {
         ORB_LOG_ERROR(module, "Error: Unable to join thread: %d", error.code().value());
     }
+}
+
+// What the thread shares with its owner. Shared, so that a thread left to end on its own
+// never reaches freed memory.
+struct orbServiceThread::Run {
+    orbStopRequest stop;
+    std::mutex mutex;
+    std::condition_variable endedSignal;
+    bool ended = false;  // guarded by mutex
+
+    void markEnded() {
+        std::lock_guard<std::mutex> lock(mutex);
+        ended = true;
+        endedSignal.notify_all();
+    }
+    bool hasEnded() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return ended;
+    }
+    bool waitEnded(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return endedSignal.wait_until(lock, deadline, [this] { return ended; });
+    }
+};
+
+orbServiceThread::~orbServiceThread() {
+    if (!thread.joinable()) {
+        return;
+    }
+    requestStop();
+    if (leftRunning || !run->waitEnded(std::chrono::steady_clock::now() + kExitWait)) {
+        thread.detach();
+        return;
+    }
+    thread.join();
+}
+
+orbServiceThread::Start orbServiceThread::start(std::function<void()> body, const char* module) {
+    if (thread.joinable()) {
+        if (!run->hasEnded()) {
+            return run->stop.isRequested() ? Start::StillStopping : Start::AlreadyRunning;
+        }
+        thread.join();
+    }
+    auto next = std::make_shared<Run>();
+    try {
+        thread = std::thread([next, body = std::move(body), module] {
+            {
+                orbStopScope scope(next->stop);
+                try {
+                    body();
+                } catch (const std::exception& error) {
+                    ORB_LOG_ERROR(module, "A service thread ended on an exception: %s",
+                                  error.what());
+                } catch (...) {
+                    ORB_LOG_ERROR(module, "A service thread ended on an exception.");
+                }
+            }
+            next->markEnded();
+        });
+    } catch (const std::system_error& error) {
+        ORB_LOG_ERROR(module, "Error: Unable to create thread: %d", error.code().value());
+        return Start::Failed;
+    }
+    run = std::move(next);
+    leftRunning = false;
+    return Start::Started;
+}
+
+void orbServiceThread::requestStop() {
+    if (thread.joinable()) {
+        run->stop.request();
+    }
+}
+
+bool orbServiceThread::waitAndJoin(std::chrono::steady_clock::time_point deadline,
+                                   const char* module) {
+    if (!thread.joinable()) {
+        return true;
+    }
+    if (!run->waitEnded(deadline)) {
+        leftRunning = true;
+        return false;
+    }
+    orbJoinServiceThread(thread, module);
+    return true;
+}
+
+bool orbServiceThread::isRunning() const {
+    return thread.joinable() && !run->hasEnded();
 }

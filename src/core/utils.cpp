@@ -62,8 +62,8 @@ std::pair<std::string, std::string> idsFromHardwareList(const std::string& pciAd
     std::string command = "cat " + orbShellQuote(orbRootPath(kHardwareList)) + " | awk '/" +
                           pciAddress + "/,/^$/' | grep -w '" + firstLabel + ":\\|" + secondLabel +
                           ":'";
-    std::string csv =
-        orbUtils::parseEsxiCommandOutputAsCsv(orbUtils::executeCliCommandAndFetchOutput(command));
+    std::string csv = orbUtils::parseEsxiCommandOutputAsCsv(
+        orbUtils::executeCliCommandAndFetchOutput(command, ORB_SHELL_QUICK_DEADLINE));
     std::string first =
         orbUtils::getValueByRegexFromLocalcli(csv, "," + firstLabel + ": 0x[A-Za-z0-9]{4}");
     std::string second =
@@ -112,10 +112,12 @@ int orbUtils::getOSType(int* osType) {
     return 1;
 }
 
-std::vector<std::string> orbUtils::executeCliCommandAndFetchOutput(const std::string& command) {
+std::vector<std::string> orbUtils::executeCliCommandAndFetchOutput(
+    const std::string& command, std::chrono::milliseconds deadline) {
     ORB_LOG_DEBUG(kTag, "The command is %s", command.c_str());
     std::vector<std::string> output;
-    if (orbRunShellCommand(command, output, kCommandChunk) == -1 && output.empty()) {
+    if (orbRunShellCommand(command, output, kCommandChunk, deadline) == ORB_SHELL_NOT_STARTED &&
+        output.empty()) {
         ORB_LOG_ERROR(kTag, "popen() failed! : %s", strerror(errno));
         return {};
     }

@@ -3,11 +3,14 @@
 #include <time.h>
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "core/shell_command.h"
 
 // Shared operations and cached process-wide values: platform identity from SMBIOS, the map
 // from PCI addresses to geographic slot IDs (GeoIDs), host identity, time texts, boot time,
@@ -46,8 +49,10 @@ class orbUtils {
 
     // ESXi command-line tools. The command line is run by the shell as given: callers quote
     // (orbShellQuote) or validate every piece of outside text in it. The output comes back in
-    // pieces of at most 2047 characters, normally one line (with its line feed) each.
-    static std::vector<std::string> executeCliCommandAndFetchOutput(const std::string& command);
+    // pieces of at most 2047 characters, normally one line (with its line feed) each; empty
+    // when the command was cut short (see core/shell_command.h).
+    static std::vector<std::string> executeCliCommandAndFetchOutput(
+        const std::string& command, std::chrono::milliseconds deadline = ORB_SHELL_DEADLINE);
     // The text after the first ": " of the first match of pattern (POSIX extended syntax,
     // matched line by line: "." and "[^x]" never cross a line end) in text; empty when nothing
     // matches.

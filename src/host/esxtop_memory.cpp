@@ -12,6 +12,7 @@
 #include "core/log.h"
 #include "core/platform_path.h"
 #include "core/shell_command.h"
+#include "core/stop_request.h"
 
 const char* const ORB_ESXTOP_CONFIG_PATH = "/opt/vex/orb/data/esxtopconf";
 const char* const ORB_ESXTOP_MEMORY_PATH = "/opt/vex/orb/data/orb-mem.txt";
@@ -107,10 +108,13 @@ std::vector<double> orbReadEsxtopMemoryGiB() {
     // One sample per run: the scratch file is replaced, never appended to.
     const std::string command = "esxtop -c " + orbShellQuote(orbRootPath(ORB_ESXTOP_CONFIG_PATH)) +
                                 " -b -n 1 > " + orbShellQuote(scratch);
-    if (orbRunShellCommand(command) != 0) {
-        if (!getTotalPhysicalMemoryFailureLogged.exchange(true)) {
+    const int result = orbRunShellCommand(command);
+    if (result != 0) {
+        // A sample cut short by a stop is no fault of the host's.
+        const bool stopped = result == ORB_SHELL_CUT_SHORT && orbStopRequested();
+        if (!stopped && !getTotalPhysicalMemoryFailureLogged.exchange(true)) {
             ORB_LOG_ERROR(kTag, "Error occurred in fetching physical memory information : %s",
-                          std::strerror(errno));
+                          orbShellResultText(result).c_str());
         }
         std::remove(scratch.c_str());
         return {};
@@ -124,7 +128,8 @@ std::vector<double> orbReadEsxtopMemoryGiB() {
             return {};
         }
         char chunk[8192];
-        while (sample.size() < kMaxSampleBytes && (in.read(chunk, sizeof(chunk)) || in.gcount() > 0)) {
+        while (sample.size() < kMaxSampleBytes &&
+               (in.read(chunk, sizeof(chunk)) || in.gcount() > 0)) {
             sample.append(chunk, static_cast<size_t>(in.gcount()));
         }
     }

@@ -57,24 +57,49 @@ HostResourceManager::HostResourceManager()
 
 int HostResourceManager::init() {
     ORB_LOG_DEBUG(kTag, "Entry init()");
-    bool alreadyActive = active.exchange(true);
-    {
-        std::lock_guard<std::mutex> lock(mlock);
-        alreadyActive = alreadyActive || !hostInfoList.empty();
-    }
-    if (alreadyActive) {
+    if (active.exchange(true)) {
         ORB_LOG_WARNING(kTag, "ORB thread for host already active. Cannot spawn another one.");
         return 0;
     }
-    orbStartUpFileOperations(OP_START);
-    genOSBootLogic();
-    startInventory();
+    // A run after a stop starts as the first one did: with a build at once. A stop asked for
+    // before this run began reaches it through the job manager's stop of the run, which this
+    // thread is under.
+    {
+        std::lock_guard<std::mutex> lock(cmutex);
+        refreshCache = true;
+        stopHost.rearm();
+    }
+    lastRefreshTime.store(0);
+    {
+        orbStopScope commands(stopHost);
+        if (stopping()) {
+            ORB_LOG_INFO(kTag, "Host resource manager stopped before it started.");
+        } else {
+            orbStartUpFileOperations(OP_START);
+            genOSBootLogic();
+            startInventory();
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(startupLock);
+        startRecorded = false;
+        stopRecorded = false;
+    }
+    active.store(false);
     return 0;
 }
 
+bool HostResourceManager::stopping() const {
+    return stopHost.isRequested() || orbStopRequested();
+}
+
 void HostResourceManager::orbStartUpFileOperations(ORBOperation operation) {
+    std::lock_guard<std::mutex> lock(startupLock);
     if (operation == OP_STOP) {
-        startupFile.recordStop(currentStartTime, std::time(nullptr));
+        if (startRecorded && !stopRecorded) {
+            startupFile.recordStop(currentStartTime, std::time(nullptr));
+            stopRecorded = true;
+        }
         return;
     }
     currentStartTime = std::time(nullptr);
@@ -91,6 +116,8 @@ void HostResourceManager::orbStartUpFileOperations(ORBOperation operation) {
         orbUtils::setSystemCurrentBootTime(currentStartTime - info.uptime);
     }
     startupFile.recordStart(currentStartTime);
+    startRecorded = true;
+    stopRecorded = false;
 }
 
 void HostResourceManager::genOSBootLogic() {
@@ -123,7 +150,11 @@ void HostResourceManager::genOSBootLogic() {
                   "After sending OS boots events, we can set current_start to last_start "
                   "otherwise it will happen during ORB shutdown. And in case of crash it won't "
                   "happen.");
-    startupFile.promoteCurrentStart();
+    std::lock_guard<std::mutex> lock(startupLock);
+    // A stop recorded meanwhile has already made this run's start the last start.
+    if (!stopRecorded) {
+        startupFile.promoteCurrentStart();
+    }
 }
 
 void HostResourceManager::raiseHostEvent(int eventId) {
@@ -144,25 +175,26 @@ int HostResourceManager::startInventory() {
 
     std::unique_lock<std::mutex> lock(cmutex);
     for (;;) {
-        while (!stopHost && !refreshCache) {
+        while (!stopping() && !refreshCache) {
             timespec now{};
             if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
                 ORB_LOG_ERROR(kTag, "Failed to get current time! (errno: %d)", errno);
                 return -1;
             }
-            auto deadline = std::chrono::system_clock::now() + std::chrono::seconds(kRefreshSeconds);
-            bool woken = cond.wait_until(lock, deadline, [this] { return stopHost || refreshCache; });
-            if (!woken &&
-                std::chrono::system_clock::to_time_t(deadline) - lastRefreshTime.load() >
-                    kRefreshSeconds - 1) {
+            auto deadline =
+                std::chrono::system_clock::now() + std::chrono::seconds(kRefreshSeconds);
+            bool woken =
+                cond.wait_until(lock, deadline, [this] { return stopping() || refreshCache; });
+            if (!woken && std::chrono::system_clock::to_time_t(deadline) - lastRefreshTime.load() >
+                              kRefreshSeconds - 1) {
                 refreshCache = true;
             }
         }
-        const bool stopping = stopHost;
+        const bool stop = stopping();
         const bool rebuild = refreshCache;
         refreshCache = false;
         lock.unlock();
-        if (stopping) {
+        if (stop) {
             orbStartUpFileOperations(OP_STOP);
             return 0;
         }
@@ -180,16 +212,24 @@ int HostResourceManager::cacheBuild() {
     if (orbOSInterface* os = orbSystemInterfaceFactory::getSystemInterface()) {
         os->populateHardwarePCIDetails();
     }
-    {
+    // A build cut short by a stop is not published: readers keep the last complete one.
+    bool complete = !stopping();
+    if (complete) {
         std::lock_guard<std::mutex> build(mlock);
         _cacheBuildInProgress.store(true);
         backupInventory();
         hostInfoList.clear();
-        populateHostInfo();
-        populateCollectionInfo();
-        createJsonStringUsingJsonCpp();
+        complete = populateHostInfo();
+        if (complete) {
+            populateCollectionInfo();
+            createJsonStringUsingJsonCpp();
+            lastRefreshTime.store(std::time(nullptr));
+        }
         _cacheBuildInProgress.store(false);
-        lastRefreshTime.store(std::time(nullptr));
+    }
+    if (!complete) {
+        ORB_LOG_INFO(kTag, "Host cache build stopped; the previous inventory is kept.");
+        return -1;
     }
     inventoryReady.store(true);
     if (pushRequested.exchange(false)) {
@@ -205,12 +245,19 @@ void HostResourceManager::backupInventory() {
     prevHostInventory = HostInventory;
 }
 
-void HostResourceManager::populateHostInfo() {
+bool HostResourceManager::populateHostInfo() {
     ORB_LOG_DEBUG(kTag, " Populating host information.");
     orbHostOSInfo info;
     info.setHostName(orbUtils::readHostName());
+    // Each localcli and esxtop run can take long; a stop between them ends the collection.
     info.setOSName(orbUtils::readHostOSName());
+    if (stopping()) {
+        return false;
+    }
     info.setOSVersion(orbUtils::readHostOSVersion());
+    if (stopping()) {
+        return false;
+    }
     info.setOSDescription(orbUtils::readHostOSDescription());
     info.setOrbSwVersion(ORB_VERSION);
     int osType = 36;
@@ -218,12 +265,16 @@ void HostResourceManager::populateHostInfo() {
     info.setOSType(osType);
     info.setIPv4Addresses(orbUtils::updateAndFetchIPAddresses());
     std::vector<double> memory = getTotalPhysicalMemory();
+    if (stopping()) {
+        return false;
+    }
     if (memory.size() >= 2) {
         info.setOSMemorySummary(memory[0], memory[1]);
     } else {
         info.setOSMemorySummary(0.0, 0.0);
     }
     hostInfoList.push_back(info);
+    return true;
 }
 
 void HostResourceManager::populateCollectionInfo() {
@@ -329,9 +380,11 @@ int HostResourceManager::stopResourceManagerJob() {
     ORB_LOG_DEBUG(kTag, "Resource manager stop called.");
     {
         std::lock_guard<std::mutex> lock(cmutex);
-        stopHost = true;
+        stopHost.request();
         cond.notify_all();
     }
+    // Recorded here rather than left to the loop, which may be held up in a slow step.
+    orbStartUpFileOperations(OP_STOP);
     ORB_LOG_DEBUG(kTag, "Signalled for stop.");
     return 0;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/resource_manager.h"
+#include "core/stop_request.h"
 #include "host/host_records.h"
 #include "host/startup_file.h"
 
@@ -21,7 +22,7 @@ enum ORBOperation {
 // The resource manager of the host itself: its operating-system facts and the collection
 // facts, rebuilt every 60 seconds, and the reboot and unclean-stop events of each start.
 class HostResourceManager : public orbResourceManager {
-public:
+  public:
     static HostResourceManager* getInstance();
 
     int cacheBuild() override;
@@ -36,12 +37,15 @@ public:
     // A test event asked for by the local command server.
     void generateTestEvent(int eventId);
 
-private:
+  private:
     HostResourceManager();
 
+    // True once this run was asked to stop.
+    bool stopping() const;
     void orbStartUpFileOperations(ORBOperation operation);
     void genOSBootLogic();
-    void populateHostInfo();
+    // False when a stop request cut the collection short.
+    bool populateHostInfo();
     void populateCollectionInfo();
     std::vector<double> getTotalPhysicalMemory();
     void createJsonStringUsingJsonCpp();
@@ -58,13 +62,21 @@ private:
     // False when the kernel could not tell the boot time; no boot event is raised then.
     bool bootTimeKnown = false;
 
-    // The refresh loop's flags, guarded by cmutex.
+    // The refresh loop's flag, guarded by cmutex.
     bool refreshCache = true;
-    bool stopHost = false;
+    // Stops the running init() and the commands its thread runs; each run rearms it as it
+    // begins.
+    orbStopRequest stopHost;
     std::atomic<std::time_t> lastRefreshTime{0};
     std::atomic<bool> _cacheBuildInProgress{false};
     // A second init() on a running manager must not touch the start-up file.
     std::atomic<bool> active{false};
+    // Guards the start-up file and the two flags below: the stop is recorded once per run,
+    // by the stop request itself when the run has recorded its start, so that a loop held up
+    // in a slow step cannot leave the file saying the service still runs.
+    std::mutex startupLock;
+    bool startRecorded = false;
+    bool stopRecorded = false;
     std::mutex cmutex;
     std::condition_variable cond;
     // Held for a whole build; guards hostInfoList and HostInventory.

@@ -49,8 +49,11 @@ int orbVmwareOSInterface::populateHardwarePCIDetails() {
     int status = orbRunShellCommand(command);
     if (status != 0) {
         if (status < 0) {
-            ORB_LOG_ERROR(TAG, "Unable to run [%s]: %s. The hardware list is not refreshed.",
-                          command.c_str(), std::strerror(errno));
+            // The runner has said why.
+            ORB_LOG_ERROR(TAG,
+                          "[%s] %s. The hardware list is not refreshed; the previous list "
+                          "is kept.",
+                          command.c_str(), orbShellResultText(status).c_str());
         } else {
             ORB_LOG_ERROR(TAG,
                           "[%s] failed with exit status %d. The hardware list is not refreshed; "

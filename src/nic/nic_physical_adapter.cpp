@@ -168,7 +168,8 @@ void NICPhysicalAdapter::getFWVersion(const std::string& name, std::string& out)
         return;
     }
     std::vector<std::string> output;
-    orbRunShellCommand("grep \"Firmware Version\" " + detailFile, output);
+    orbRunShellCommand("grep \"Firmware Version\" " + detailFile, output, 2048,
+                       ORB_SHELL_QUICK_DEADLINE);
     std::string line = output.empty() ? std::string() : output.front();
     if (!nic_firmware_from_line(line, out)) {
         ORB_LOG_ERROR(TAG, "Error occurred in identifying fw version.");

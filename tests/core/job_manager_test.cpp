@@ -48,9 +48,31 @@ class WaitingManager : public orbResourceManager {
     std::condition_variable cond;
 };
 
+// A manager stuck in something no stop request reaches, until the test releases it.
+class StuckManager : public WaitingManager {
+  public:
+    int init() override {
+        ++inits;
+        std::unique_lock<std::mutex> lock(mutex);
+        cond.wait(lock, [this] { return released; });
+        return 0;
+    }
+    void release() {
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+        cond.notify_all();
+    }
+
+  private:
+    std::mutex mutex;
+    std::condition_variable cond;
+    bool released = false;
+};
+
 WaitingManager host;
 WaitingManager storage;
 WaitingManager network;
+StuckManager stuck;
 
 TEST(JobManager, RunsEnabledManagersAndJoinsOnlyTheStartedThreads) {
     orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&host); });
@@ -72,6 +94,34 @@ TEST(JobManager, RunsEnabledManagersAndJoinsOnlyTheStartedThreads) {
     EXPECT_THAT(mark.debugSince(), HasSubstr("Resource manager EthernetDevices [3] is disabled."));
     EXPECT_THAT(mark.mainSince(),
                 HasSubstr("No resource manager is available for NVMeControllers [4]."));
+    EXPECT_THAT(mark.mainSince(), HasSubstr("ORB Exiting Gracefully!"));
+}
+
+TEST(JobManager, AStuckManagerHoldsUpNeitherTheStopNorTheOthers) {
+    orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&host); });
+    orbFactory::registerManager(4, [] { return static_cast<orbResourceManager*>(&stuck); });
+    ASSERT_TRUE(orbJobManager::startResourceManagers());
+    ASSERT_TRUE(orbtest::waitFor([] { return host.inits == 1 && stuck.inits == 1; }));
+
+    orbtest::LogMark mark;
+    auto started = std::chrono::steady_clock::now();
+    orbJobManager::stopResourceManagers();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+    EXPECT_THAT(mark.mainSince(), HasSubstr("NVMeControllers [4] has not stopped within 1500 ms"));
+    EXPECT_THAT(mark.mainSince(),
+                HasSubstr("ORB stopped with resource-manager threads still running."));
+
+    // No second thread beside the one still stopping; the others start again.
+    EXPECT_FALSE(orbJobManager::startResourceManagers());
+    EXPECT_THAT(mark.mainSince(),
+                HasSubstr("NVMeControllers [4] is still stopping; it is not started again."));
+    EXPECT_TRUE(orbtest::waitFor([] { return host.inits == 2; }));
+    EXPECT_EQ(stuck.inits, 1);
+
+    stuck.release();
+    EXPECT_TRUE(orbtest::waitFor([] { return orbJobManager::startResourceManagers(); }));
+    EXPECT_TRUE(orbtest::waitFor([] { return stuck.inits == 2; }));
+    orbJobManager::stopResourceManagers();
     EXPECT_THAT(mark.mainSince(), HasSubstr("ORB Exiting Gracefully!"));
 }
 
