@@ -6,6 +6,8 @@ include(CMakePackageConfigHelpers)
 # compile as C. Everything else under src/ is internal and is not installed.
 set(ORB_PUBLIC_HEADERS
   core/job_manager.h
+  core/service_thread.h
+  core/stop_request.h
   report/inventory_aggregator.h
   report/doorbell_service.h
   host/sysfs_attribute.h

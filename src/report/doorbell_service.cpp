@@ -47,7 +47,10 @@ void orbIPMIDBService::stoporbIPMIDBService() {
 }
 
 void* orbIPMIDBService::startIPMIDBMonitor(void* self) {
-    static_cast<orbIPMIDBService*>(self)->startMonitoring();
+    auto* service = static_cast<orbIPMIDBService*>(self);
+    // A poll of an RMC that does not answer, or of a driver still loading, ends at the stop.
+    orbStopScope underStop(service->stopMoni);
+    service->startMonitoring();
     return nullptr;
 }
 
@@ -66,7 +69,7 @@ void orbIPMIDBService::stop() {
     {
         std::lock_guard<std::mutex> lock(cmutex);
         stopped = true;
-        stopMoni.store(true);
+        stopMoni.request();
         cond.notify_all();
         monitor = std::move(thread);
     }
@@ -81,7 +84,7 @@ void orbIPMIDBService::startMonitoring() {
             ? testInterval
             : std::chrono::minutes(orbConfig::getInstance()->getDoorBellSleepInterval());
     for (;;) {
-        if (!stopMoni.load() && !checkIPMIDevice) {
+        if (!stopMoni.isRequested() && !checkIPMIDevice) {
             timespec now{};
             if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
                 const int error = errno;  // the log call may change errno
@@ -90,13 +93,13 @@ void orbIPMIDBService::startMonitoring() {
             }
             auto deadline = std::chrono::system_clock::now() + interval;
             // A stop that came before the wait began ends it at once.
-            cond.wait_until(lock, deadline, [this] { return stopMoni.load(); });
+            cond.wait_until(lock, deadline, [this] { return stopMoni.isRequested(); });
             ORB_LOG_DEBUG(kTag, "DB service thread up.");
-            if (!stopMoni.load()) {
+            if (!stopMoni.isRequested()) {
                 checkIPMIDevice = true;
             }
         }
-        const bool stopping = stopMoni.load();
+        const bool stopping = stopMoni.isRequested();
         const bool pollDue = checkIPMIDevice;
         checkIPMIDevice = false;
         lock.unlock();
@@ -106,8 +109,8 @@ void orbIPMIDBService::startMonitoring() {
         if (pollDue) {
             // The poll gives up as soon as a stop is requested; a failed poll is logged by the
             // channel, once per outage.
-            ipmi::IPMIUtils device(&stopMoni);
-            if (device.checkIPMIDBRequest() && !stopMoni.load()) {
+            ipmi::IPMIUtils device;
+            if (device.checkIPMIDBRequest() && !stopMoni.isRequested()) {
                 orbJsonAggregator::sendInventory(true);
             }
         }

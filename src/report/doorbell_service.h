@@ -1,10 +1,11 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+
+#include "core/stop_request.h"
 
 // The RMC cannot call the host; it raises a door bell, a text the host polls over IPMI. When
 // the text asks for "WriteInventory", this service requests an extra inventory push.
@@ -41,5 +42,5 @@ class orbIPMIDBService {
     bool stopped = false;  // set once; the thread is not started again
     std::chrono::milliseconds testInterval{0};
     // Set under cmutex; also read by the channel while a poll is on the wire.
-    std::atomic<bool> stopMoni{false};
+    orbStopRequest stopMoni;
 };

@@ -7,7 +7,7 @@
 // One status change to report to the RMC: the event number (the RMC knows its text and
 // severity), when and where it happened, who raised it, and its details.
 class orbEvent {
-public:
+  public:
     orbEvent(int eventID, std::string phyLoc, std::string moduleName, bool isServiceEvent,
              std::string eventTime, std::string partNum, std::string source);
     orbEvent(int eventID, std::string moduleName, bool isServiceEvent, std::string eventTime,
@@ -25,7 +25,7 @@ public:
     std::string getSource() const { return source; }
     Json::Value getVariableData() const { return variableData; }
 
-private:
+  private:
     int eventID;
     std::string eventTime;
     bool isServiceEvent;

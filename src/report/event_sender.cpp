@@ -84,7 +84,7 @@ void orbEventSender::stop() {
     {
         std::lock_guard<std::mutex> lock(mutex);
         stopped = true;
-        stopRequested.store(true);
+        stopRequested.request();
         wake.notify_all();
         sender = std::move(thread);
     }
@@ -107,7 +107,11 @@ void orbEventSender::stop() {
 }
 
 void* orbEventSender::startSenderThread(void* self) {
-    static_cast<orbEventSender*>(self)->run();
+    auto* sender = static_cast<orbEventSender*>(self);
+    // A transfer to an RMC that does not answer, and the commands that build an event's
+    // document (host name, OS version), end at the stop.
+    orbStopScope underStop(sender->stopRequested);
+    sender->run();
     return nullptr;
 }
 
@@ -116,7 +120,7 @@ void orbEventSender::run() {
     orbRetryBackoff backoff(firstDelay, delayCap);
     auto retryAt = std::chrono::steady_clock::time_point::min();
     for (;;) {
-        while (!stopRequested.load() &&
+        while (!stopRequested.isRequested() &&
                (events.empty() || std::chrono::steady_clock::now() < retryAt)) {
             if (events.empty()) {
                 wake.wait(lock);
@@ -124,7 +128,7 @@ void orbEventSender::run() {
                 wake.wait_until(lock, retryAt);
             }
         }
-        if (stopRequested.load()) {
+        if (stopRequested.isRequested()) {
             return;
         }
         Waiting next = events.front();
@@ -137,7 +141,7 @@ void orbEventSender::run() {
             ORB_LOG_INFO(kTag, "%s", next.text.c_str());
         }
         const bool delivered =
-            ipmi::IPMIUtils::RMC_CLI_Cmd_Execution(kEventCommand, next.text, &stopRequested) == 0;
+            ipmi::IPMIUtils::RMC_CLI_Cmd_Execution(kEventCommand, next.text) == 0;
 
         lock.lock();
         // The event may have been dropped from a full line meanwhile.
@@ -159,7 +163,7 @@ void orbEventSender::run() {
         if (stillFirst) {
             events.front().text = std::move(next.text);
         }
-        if (stopRequested.load()) {
+        if (stopRequested.isRequested()) {
             return;
         }
         const bool outageBegins = backoff.failuresSoFar() == 0;

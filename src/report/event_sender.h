@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -10,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "core/stop_request.h"
 #include "report/event.h"
 
 // Delivers events to the RMC on one thread of its own, in the order they were raised, so that
@@ -62,5 +62,5 @@ class orbEventSender {
     std::chrono::milliseconds firstDelay{2000};
     std::chrono::milliseconds delayCap{60000};
     // Also read by the channel while a transfer is on the wire.
-    std::atomic<bool> stopRequested{false};
+    orbStopRequest stopRequested;
 };

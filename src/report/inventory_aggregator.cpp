@@ -89,7 +89,10 @@ bool orbJsonAggregator::isInventorySent() {
 }
 
 void* orbJsonAggregator::startInventoryPushThread(void* self) {
-    static_cast<orbJsonAggregator*>(self)->initializeCachePush();
+    auto* aggregator = static_cast<orbJsonAggregator*>(self);
+    // A push to an RMC that does not answer, and any command run for it, ends at the stop.
+    orbStopScope underStop(aggregator->stopAggr);
+    aggregator->initializeCachePush();
     return nullptr;
 }
 
@@ -121,7 +124,7 @@ void orbJsonAggregator::stop() {
     {
         std::lock_guard<std::mutex> lock(cmutex);
         stopped = true;
-        stopAggr.store(true);
+        stopAggr.request();
         cond.notify_all();
         pushThread = std::move(thread);
     }
@@ -140,7 +143,7 @@ bool orbJsonAggregator::aggrThreadSleep(std::unique_lock<std::mutex>& lock,
     // A stop (or, between pushes, a request) that came before the wait began is not lost.
     auto deadline = std::chrono::system_clock::now() + duration;
     cond.wait_until(lock, deadline,
-                    [&] { return stopAggr.load() || (wakeOnPush && pushInventory); });
+                    [&] { return stopAggr.isRequested() || (wakeOnPush && pushInventory); });
     ORB_LOG_DEBUG(kTag, "Thread signaled");
     return true;
 }
@@ -154,16 +157,16 @@ void orbJsonAggregator::initializeCachePush() {
     }
     orbRetryBackoff backoff(retryFirst, retryCap);
     std::chrono::milliseconds retryDelay{0};
-    while (!stopAggr.load()) {
+    while (!stopAggr.isRequested()) {
         if (retryDelay.count() > 0) {
             // A request does not cut the back-off short; the retry collects the inventory
             // afresh, so a newer document replaces the one that failed.
-            if (!aggrThreadSleep(lock, retryDelay, false) || stopAggr.load()) {
+            if (!aggrThreadSleep(lock, retryDelay, false) || stopAggr.isRequested()) {
                 break;
             }
         } else if (!pushInventory) {
             // Wakes for a request, or pushes anyway when the interval has passed.
-            if (!aggrThreadSleep(lock, pushInterval, true) || stopAggr.load()) {
+            if (!aggrThreadSleep(lock, pushInterval, true) || stopAggr.isRequested()) {
                 break;
             }
         }
@@ -172,7 +175,7 @@ void orbJsonAggregator::initializeCachePush() {
         const PushResult result = createInventoryJsonString();
         lock.lock();
         if (result == PushResult::Failed) {
-            if (stopAggr.load()) {
+            if (stopAggr.isRequested()) {
                 break;
             }
             // Logged once per outage; the attempts in between only in the debug log.
@@ -198,7 +201,8 @@ bool orbJsonAggregator::checkIfInventoryReady(std::unique_lock<std::mutex>& lock
     for (int iteration = 0;; ++iteration) {
         ORB_LOG_DEBUG(kTag, "Aggregator thread sleeping for %ld sec iteration no. %d", interval,
                       iteration + 1);
-        if (!aggrThreadSleep(lock, std::chrono::seconds(interval), false) || stopAggr.load()) {
+        if (!aggrThreadSleep(lock, std::chrono::seconds(interval), false) ||
+            stopAggr.isRequested()) {
             return false;
         }
         // Managers are asked without the lock: a manager that asks for a push from its own
@@ -216,7 +220,7 @@ bool orbJsonAggregator::checkIfInventoryReady(std::unique_lock<std::mutex>& lock
             }
         }
         lock.lock();
-        if (stopAggr.load()) {
+        if (stopAggr.isRequested()) {
             return false;
         }
         if (allReady || iteration == kLastReadinessPoll) {
@@ -284,11 +288,11 @@ bool orbJsonAggregator::sendJsonString() {
     std::string text = orbJsonOneLine(envelope);
     ORB_LOG_INFO(kTag, "*************printing final Json String*******");
     ORB_LOG_INFO(kTag, "%s", text.c_str());
-    if (ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("WriteInventory", text, &stopAggr) == 0) {
+    if (ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("WriteInventory", text) == 0) {
         ORB_LOG_DEBUG(kTag, "Success in delivering inventory string to RMC!");
         return true;
     }
-    if (stopAggr.load()) {
+    if (stopAggr.isRequested()) {
         ORB_LOG_INFO(kTag, "Inventory push cut short by the stop: not delivered");
     }
     return false;

@@ -10,6 +10,8 @@
 #include <string>
 #include <thread>
 
+#include "core/stop_request.h"
+
 // Owns the inventory document the RMC receives. A push thread waits until every enabled
 // resource manager has its first inventory, collects the managers' parts under fixed keys,
 // wraps them as "HostDataCollection" and sends the document with "WriteInventory"; then again
@@ -65,7 +67,7 @@ class orbJsonAggregator {
     std::chrono::milliseconds retryFirst{5000};
     std::chrono::milliseconds retryCap{240000};
     // Set under cmutex; also read by the channel while a push is on the wire.
-    std::atomic<bool> stopAggr{false};
+    orbStopRequest stopAggr;
     // Written by the push thread, read by event producers without the lock.
     std::atomic<bool> firstInventoryPushComplete{false};
 };

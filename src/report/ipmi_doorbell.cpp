@@ -26,7 +26,7 @@ bool IPMIUtils::checkIPMIDBRequest() {
     size_t copied = 0;
     bool answered = false;
     {
-        ChannelTurn turn(stop);
+        ChannelTurn turn;
         if (!turn.held()) {
             return false;
         }

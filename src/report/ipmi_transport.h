@@ -21,6 +21,10 @@ constexpr std::chrono::milliseconds kIPMIReplyTimeout{15000};
 // completed CLI transfer (taken under the RMC lock) spaces consecutive commands.
 constexpr std::chrono::milliseconds kRMCCommandPause{500};
 
+// A wait that a stop may end (for a reply, for the channel, for the driver to load) is taken
+// in slices of this length, so a stop is obeyed within one slice.
+constexpr std::chrono::milliseconds kStopCheckSlice{50};
+
 // The receive buffers the Linux driver fills: the sender's address and the message data
 // (completion code first).
 constexpr size_t kIPMIAddressBufferSize = 40;

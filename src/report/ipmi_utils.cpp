@@ -16,7 +16,6 @@ const char* const kTag = "IPMI";
 
 // A service told to stop must be off the channel within a fraction of its two-second stop
 // budget, so every wait on the channel or the device is taken in slices this long.
-constexpr std::chrono::milliseconds kStopCheckSlice{50};
 
 std::mutex& transportMutex() {
     static std::mutex mutex;
@@ -50,10 +49,7 @@ std::shared_ptr<IPMITransport> IPMIUtils::currentTransport() {
     return installed;
 }
 
-IPMIUtils::IPMIUtils() : IPMIUtils(nullptr) {}
-
-IPMIUtils::IPMIUtils(const std::atomic<bool>* stopFlag)
-    : transport(currentTransport()), stop(stopFlag) {
+IPMIUtils::IPMIUtils() : transport(currentTransport()) {
     fd = transport->openDevice();
 }
 
@@ -150,10 +146,10 @@ bool IPMIUtils::waitForReply() {
     }
 }
 
-IPMIUtils::ChannelTurn::ChannelTurn(const std::atomic<bool>* stop) {
+IPMIUtils::ChannelTurn::ChannelTurn() {
     std::unique_lock<std::mutex> lock(mlock);
     while (channelBusy) {
-        if (stop != nullptr && stop->load()) {
+        if (stopRequested()) {
             return;
         }
         freed.wait_for(lock, kStopCheckSlice);

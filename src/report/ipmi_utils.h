@@ -1,12 +1,12 @@
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "core/stop_request.h"
 #include "report/ipmi_transport.h"
 
 namespace ipmi {
@@ -22,11 +22,10 @@ constexpr unsigned char kRMCDoorbellCommand = 0x81;
 class IPMIUtils {
   public:
     // Opens the IPMI device; without one every exchange of this object fails at once.
+    // A thread under a stop request (core/stop_request.h) is obeyed: once the request is made,
+    // waits for the channel, the driver or a reply end within a slice and no further request
+    // is sent. An exchange cut short this way counts as failed.
     IPMIUtils();
-    // The same, for a service that may be told to stop: once *stop is true, waits for the
-    // channel or a reply end within a slice and no further request is sent. An exchange cut
-    // short this way counts as failed.
-    explicit IPMIUtils(const std::atomic<bool>* stop);
     virtual ~IPMIUtils();
     IPMIUtils(const IPMIUtils&) = delete;
     IPMIUtils& operator=(const IPMIUtils&) = delete;
@@ -46,11 +45,9 @@ class IPMIUtils {
                      unsigned char* exitStatus);
 
     // Runs one RMC CLI command on a device of its own, under the RMC lock. Returns 0 when the
-    // RMC accepted the whole command, 1 otherwise (the reason has been logged).
+    // RMC accepted the whole command, 1 otherwise (the reason has been logged; a command given
+    // up because the calling thread's stop was requested is not logged as an RMC failure).
     static int RMC_CLI_Cmd_Execution(std::string command, std::string payload);
-    // The same, given up (result 1, nothing logged as an RMC failure) once *stop is true.
-    static int RMC_CLI_Cmd_Execution(std::string command, std::string payload,
-                                     const std::atomic<bool>* stop);
 
     // One door-bell poll: true when the RMC's door-bell text asks for "WriteInventory".
     bool checkIPMIDBRequest();
@@ -67,7 +64,7 @@ class IPMIUtils {
 
     static std::shared_ptr<IPMITransport> currentTransport();
 
-    bool stopRequested() const { return stop != nullptr && stop->load(); }
+    static bool stopRequested() { return orbStopRequested(); }
 
     // The right to put one RMC CLI transfer or door-bell poll on the wire, process-wide, so
     // packets of two commands never interleave. Waiting for it ends when a stop comes first:
@@ -75,7 +72,7 @@ class IPMIUtils {
     // answer.
     class ChannelTurn {
       public:
-        explicit ChannelTurn(const std::atomic<bool>* stop);
+        ChannelTurn();
         ~ChannelTurn();
         ChannelTurn(const ChannelTurn&) = delete;
         ChannelTurn& operator=(const ChannelTurn&) = delete;
@@ -95,7 +92,6 @@ class IPMIUtils {
     static bool channelBusy;
 
     std::shared_ptr<IPMITransport> transport;
-    const std::atomic<bool>* stop = nullptr;
     int fd = -1;
 };
 

@@ -14,6 +14,7 @@
 #include "core/log.h"
 #include "core/platform_path.h"
 #include "core/shell_command.h"
+#include "core/stop_request.h"
 #include "report/ipmi_transport.h"
 
 namespace ipmi {
@@ -36,23 +37,30 @@ int openDeviceNode() {
 }
 
 // Loads the IPMI driver modules and creates the device node with the major number the driver
-// registered as "ipmidev"; everything the tools print is discarded.
+// registered as "ipmidev"; everything the tools print is discarded. A stop request of the
+// calling thread cuts the tools short and ends the wait for the driver within a slice, so a
+// host without IPMI never holds up a stop.
 void loadDriverAndCreateNode() {
     for (const char* module : kIPMIModules) {
-        orbRunShellCommand(std::string("modprobe ") + module + " > /dev/null 2>&1");
+        orbRunShellCommand(std::string("modprobe ") + module + " > /dev/null 2>&1",
+                           ORB_SHELL_QUICK_DEADLINE);
     }
     const std::string major = "\"$(awk '$2 == \"ipmidev\" { print $1 }' " +
                               orbShellQuote(orbRootPath(kProcDevicesPath)) + " 2>/dev/null)\"";
     orbRunShellCommand("mknod -m 0600 " + orbShellQuote(orbRootPath(kDevicePath)) + " c " + major +
-                       " 0 > /dev/null 2>&1");
-    std::this_thread::sleep_for(kModuleLoadWait);
+                           " 0 > /dev/null 2>&1",
+                       ORB_SHELL_QUICK_DEADLINE);
+    const auto loaded = std::chrono::steady_clock::now() + kModuleLoadWait;
+    while (!orbStopRequested() && std::chrono::steady_clock::now() < loaded) {
+        std::this_thread::sleep_for(kStopCheckSlice);
+    }
 }
 
 class LinuxIPMITransport : public IPMITransport {
   public:
     int openDevice() override {
         int fd = openDeviceNode();
-        for (int attempt = 0; fd < 0 && attempt < 2; ++attempt) {
+        for (int attempt = 0; fd < 0 && attempt < 2 && !orbStopRequested(); ++attempt) {
             loadDriverAndCreateNode();
             fd = openDeviceNode();
         }

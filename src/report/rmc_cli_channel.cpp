@@ -176,17 +176,12 @@ int IPMIUtils::RMC_CLI_Exec(std::string command, std::string payload, unsigned c
 }
 
 int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload) {
-    return RMC_CLI_Cmd_Execution(std::move(command), std::move(payload), nullptr);
-}
-
-int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload,
-                                     const std::atomic<bool>* stop) {
-    ChannelTurn turn(stop);
+    ChannelTurn turn;
     if (!turn.held()) {
         ORB_LOG_DEBUG(kTag, "RMC command %s not sent: stop requested", command.c_str());
         return 1;
     }
-    IPMIUtils device(stop);
+    IPMIUtils device;
     ORB_LOG_DEBUG(kTag, "Command to be executed on RMC : %s %s", command.c_str(), payload.c_str());
 
     unsigned char transferStatus = 0;
@@ -202,7 +197,7 @@ int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload,
         }
         return 0;
     }
-    if (result == 0 && device.stopRequested()) {
+    if (result == 0 && stopRequested()) {
         // Not an RMC failure: the transfer was abandoned, and the command counts as not sent.
         ORB_LOG_DEBUG(kTag, "RMC command %s given up: stop requested", command.c_str());
         return 1;

@@ -7,8 +7,10 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "core/logger.h"
+#include "core/stop_request.h"
 #include "report/ipmi_transport.h"
 #include "report/ipmi_utils.h"
 #include "support/test_environment.h"
@@ -56,6 +58,25 @@ TEST(LinuxIPMITransport, WithoutADeviceTheDriverIsLoadedTwiceAndEveryExchangeFai
     orbtest::LogMark mark;
     EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", R"({"EventID":538})"), 1);
     EXPECT_THAT(mark.mainSince(), HasSubstr("IPMI: Error occurred while executing RMC_CLI_Exec"));
+}
+
+// Loading the driver on a host without IPMI waits for it twice; a service being stopped must
+// not sit out those waits.
+TEST(LinuxIPMITransport, AStopEndsTheDriverLoadingAtOnce) {
+    CPlusPlusLogging::Logger::loggerInit();
+    orbStopRequest stop;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(200ms);
+        stop.request();
+    });
+    const auto begun = std::chrono::steady_clock::now();
+    {
+        orbStopScope underStop(stop);
+        ipmi::IPMIUtils device;
+        EXPECT_FALSE(sendVersionRequest(device));
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 1s);
+    stopper.join();
 }
 
 TEST(LinuxIPMITransport, DeviceThatIsNoIPMIDeviceFailsAndItsReplyWaitEnds) {

@@ -1,7 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -296,29 +295,37 @@ TEST_F(RMCChannel, AStopEndsEveryWaitOnTheChannelAtOnce) {
     const std::string payload = payloadOf(130);
     for (Wait wait : {Wait::Reply, Wait::Channel, Wait::DoorbellReply, Wait::StoppedBefore}) {
         SCOPED_TRACE(static_cast<int>(wait));
-        std::atomic<bool> stop{wait == Wait::StoppedBefore};
-        std::atomic<bool> otherStop{false};
+        orbStopRequest stop;
+        if (wait == Wait::StoppedBefore) {
+            stop.request();
+        }
+        orbStopRequest otherStop;
         std::thread other;
         if (wait == Wait::Channel) {
             // Holds the channel, waiting for a reply, until the end of this case.
-            other = std::thread(
-                [&] { ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", payload, &otherStop); });
+            other = std::thread([&] {
+                orbStopScope underStop(otherStop);
+                ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", payload);
+            });
             ASSERT_TRUE(orbtest::waitFor([&] { return rmc->packets().size() >= packetsSeen + 2; }));
             newPackets();
         }
         auto begun = std::chrono::steady_clock::now();
         std::thread stopper([&] {
             std::this_thread::sleep_for(300ms);
-            stop = true;
+            stop.request();
         });
-        if (wait == Wait::DoorbellReply) {
-            EXPECT_FALSE(ipmi::IPMIUtils(&stop).checkIPMIDBRequest());
-        } else {
-            EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", payload, &stop), 1);
+        {
+            orbStopScope underStop(stop);
+            if (wait == Wait::DoorbellReply) {
+                EXPECT_FALSE(ipmi::IPMIUtils().checkIPMIDBRequest());
+            } else {
+                EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", payload), 1);
+            }
         }
         EXPECT_LT(std::chrono::steady_clock::now() - begun, 1s);
         stopper.join();
-        otherStop = true;
+        otherStop.request();
         if (other.joinable()) {
             other.join();
         }
