@@ -55,8 +55,6 @@ private:
     orbCollectionInfo collectionInfo;
     std::time_t currentStartTime = 0;
     orbStartupFile startupFile;
-    // False when the kernel could not tell the boot time; no boot event is raised then.
-    bool bootTimeKnown = false;
 
     // The refresh loop's flags, guarded by cmutex.
     bool refreshCache = true;
