@@ -29,6 +29,9 @@ class orbUtils {
     static std::string getGeoIDStr(const std::string& pciAddress);  // or "NotAvailable"
     static std::vector<std::string> getGeoIDInfo(const std::string& pciAddress);
     static std::string getGeoIDFromDesignation(const std::string& designation);
+    // The same for a given platform family.
+    static std::string geoIDInDesignation(const std::string& designation,
+                                          const std::string& family);
 
     // Host identity.
     static std::string readHostName();

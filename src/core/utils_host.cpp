@@ -1,15 +1,9 @@
 // Host identity: name, ESXi version and description, and the host's IPv4 addresses.
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/utsname.h>
-
 #include <algorithm>
-#include <memory>
 #include <mutex>
 
+#include "core/host_identity.h"
 #include "core/log.h"
 #include "core/utils.h"
 
@@ -30,10 +24,6 @@ AddressState& addresses() {
     return instance;
 }
 
-struct InterfaceListDeleter {
-    void operator()(ifaddrs* list) const { freeifaddrs(list); }
-};
-
 // The value of the localcli "Label: value" line that grep left over.
 std::string versionField(const char* command, const char* labelPattern) {
     std::string text =
@@ -47,8 +37,8 @@ std::string versionField(const char* command, const char* labelPattern) {
 }  // namespace
 
 std::string orbUtils::readHostName() {
-    utsname names{};
-    if (uname(&names) != 0) {
+    orbUnameFields names;
+    if (!orbReadUname(names)) {
         return " ";
     }
     return names.nodename;
@@ -63,37 +53,26 @@ std::string orbUtils::readHostOSName() {
 }
 
 std::string orbUtils::readHostOSDescription() {
-    utsname names{};
-    if (uname(&names) != 0) {
+    orbUnameFields names;
+    if (!orbReadUname(names)) {
         return std::string();
     }
-    return std::string(names.sysname) + " " + names.nodename + " " + names.release + " " +
-           names.version + " " + names.machine;
+    return names.sysname + " " + names.nodename + " " + names.release + " " + names.version + " " +
+           names.machine;
 }
 
 std::vector<std::string> orbUtils::getIPAddresses() {
     std::vector<std::string> found;
-    ifaddrs* head = nullptr;
-    if (getifaddrs(&head) != 0) {
+    std::vector<orbInterfaceAddress> interfaces;
+    if (!orbListIPv4Addresses(interfaces)) {
         ORB_LOG_ERROR(kTag, "Unable to list the network interfaces.");
-        head = nullptr;
     }
-    std::unique_ptr<ifaddrs, InterfaceListDeleter> list(head);
-    for (const ifaddrs* entry = list.get(); entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
-            entry->ifa_name == nullptr) {
-            continue;
+    for (const orbInterfaceAddress& entry : interfaces) {
+        ORB_LOG_DEBUG(kTag, "%s IP Address %s\n", entry.interfaceName.c_str(),
+                      entry.address.c_str());
+        if (entry.interfaceName != kLoopbackName) {
+            found.push_back(entry.address);
         }
-        char text[INET_ADDRSTRLEN] = {};
-        const sockaddr_in* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-        if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof(text)) == nullptr) {
-            continue;
-        }
-        ORB_LOG_DEBUG(kTag, "%s IP Address %s\n", entry->ifa_name, text);
-        if (std::string(entry->ifa_name) == kLoopbackName) {
-            continue;
-        }
-        found.emplace_back(text);
     }
 
     // The auxiliary address stays the same for as long as the host still has it, so that events

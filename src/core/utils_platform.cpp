@@ -289,7 +289,11 @@ std::string orbUtils::getGeoIDStr(const std::string& pciAddress) {
 }
 
 std::string orbUtils::getGeoIDFromDesignation(const std::string& designation) {
-    std::string family = getPlatformFamily();
+    return geoIDInDesignation(designation, getPlatformFamily());
+}
+
+std::string orbUtils::geoIDInDesignation(const std::string& designation,
+                                         const std::string& family) {
     const char* shape = nullptr;
     if (family == kFamilyAlpha) {
         shape = kAlphaShape;

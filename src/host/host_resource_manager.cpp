@@ -108,11 +108,8 @@ void HostResourceManager::orbStartUpFileOperations(ORBOperation operation) {
         int error = errno;
         ORB_LOG_WARNING(kTag, "Unable to fetch system Up Time - %d, %d : %s", -1, error,
                         std::strerror(error));
-        // A guessed boot time would look like a reboot at every restart.
-        bootTimeKnown = false;
         orbUtils::setSystemCurrentBootTime(currentStartTime - 1);
     } else {
-        bootTimeKnown = true;
         orbUtils::setSystemCurrentBootTime(currentStartTime - info.uptime);
     }
     startupFile.recordStart(currentStartTime);
@@ -121,30 +118,25 @@ void HostResourceManager::orbStartUpFileOperations(ORBOperation operation) {
 }
 
 void HostResourceManager::genOSBootLogic() {
-    const long boot = orbUtils::getSystemCurrentBootTime();
-    long lastStart = 0;
-    long lastStop = 0;
-    // A record that lacks either value, or holds text where a number belongs, tells nothing
-    // about the previous run.
-    bool usable = startupFile.readValue("last_start", lastStart) &&
-                  startupFile.readValue("last_stop", lastStop) && bootTimeKnown;
-
-    if (usable && lastStart != 0 && lastStart != lastStop) {
-        if (lastStart < lastStop) {
-            if (boot <= lastStop) {
-                ORB_LOG_DEBUG(kTag, "ORB crashed in current boot so do nothing in point 2");
-            } else {
-                ORB_LOG_INFO(kTag, "In gen OS boot logic.Last shutdown was graceful.");
-                raiseHostEvent(kEventGracefulShutdown);
-                raiseHostEvent(kEventOSBoot);
-            }
-        } else if (boot <= lastStart) {
+    switch (startupFile.judgeBoot(orbUtils::getSystemCurrentBootTime())) {
+        case orbBootVerdict::NothingToReport:
+            break;
+        case orbBootVerdict::RestartAfterOrderlyStop:
+            ORB_LOG_DEBUG(kTag, "ORB crashed in current boot so do nothing in point 2");
+            break;
+        case orbBootVerdict::RestartAfterUncleanEnd:
             ORB_LOG_DEBUG(kTag, "ORB crashed in current boot so do nothing in point 3");
-        } else {
+            break;
+        case orbBootVerdict::RebootAfterOrderlyStop:
+            ORB_LOG_INFO(kTag, "In gen OS boot logic.Last shutdown was graceful.");
+            raiseHostEvent(kEventGracefulShutdown);
+            raiseHostEvent(kEventOSBoot);
+            break;
+        case orbBootVerdict::RebootAfterUncleanEnd:
             ORB_LOG_INFO(kTag, "In gen OS boot logic.Last shutdown was not-graceful.");
             raiseHostEvent(kEventUngracefulShutdown);
             raiseHostEvent(kEventOSBoot);
-        }
+            break;
     }
     ORB_LOG_DEBUG(kTag,
                   "After sending OS boots events, we can set current_start to last_start "

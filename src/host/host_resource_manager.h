@@ -59,8 +59,6 @@ class HostResourceManager : public orbResourceManager {
     orbCollectionInfo collectionInfo;
     std::time_t currentStartTime = 0;
     orbStartupFile startupFile;
-    // False when the kernel could not tell the boot time; no boot event is raised then.
-    bool bootTimeKnown = false;
 
     // The refresh loop's flag, guarded by cmutex.
     bool refreshCache = true;

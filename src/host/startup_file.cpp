@@ -54,10 +54,11 @@ orbStartupFile::orbStartupFile(std::string filePath, std::string scratchFilePath
     : path(std::move(filePath)), scratchPath(std::move(scratchFilePath)) {}
 
 bool orbStartupFile::readValue(const std::string& key, long& value) const {
+    value = 0;
     std::string contents;
     if (!readWhole(path, contents)) {
         ORB_LOG_ERROR(kTag, "Error occurred in opening orb startup file");
-        return false;
+        return true;
     }
     ORB_LOG_DEBUG(kTag, "Successful in opening orb startup file");
     std::istringstream words(contents);
@@ -67,13 +68,17 @@ bool orbStartupFile::readValue(const std::string& key, long& value) const {
             continue;
         }
         std::string number;
-        if (!(words >> number) || !parseSeconds(number, value)) {
+        if (!(words >> number)) {
+            return true;
+        }
+        if (!parseSeconds(number, value)) {
+            value = 0;
             return false;
         }
         ORB_LOG_DEBUG(kTag, "Found a match %ld", value);
         return true;
     }
-    return false;
+    return true;
 }
 
 long orbStartupFile::readStartupValue(const std::string& key) const {
@@ -100,10 +105,26 @@ bool orbStartupFile::recordStart(long startTime) {
         readValue("current_start", value)) {
         return replaceLines("current_start", line("current_start", startTime));
     }
-    // A damaged record tells nothing reliable about the previous run: it is written afresh as
-    // at a first start, so that no event is drawn from it and this run is on record.
+    // Text where a count of seconds belongs tells nothing reliable about the previous run: the
+    // record is written afresh as at a first start, so that no event is drawn from it and this
+    // run is on record.
     return writeAtomically(line("current_start", startTime) + line("last_start", 0) +
                            line("last_stop", 0));
+}
+
+orbBootVerdict orbStartupFile::judgeBoot(long bootTime) const {
+    long lastStart = 0;
+    long lastStop = 0;
+    if (!readValue("last_start", lastStart) || !readValue("last_stop", lastStop) ||
+        lastStart == 0 || lastStart == lastStop) {
+        return orbBootVerdict::NothingToReport;
+    }
+    if (lastStart < lastStop) {
+        return bootTime <= lastStop ? orbBootVerdict::RestartAfterOrderlyStop
+                                    : orbBootVerdict::RebootAfterOrderlyStop;
+    }
+    return bootTime <= lastStart ? orbBootVerdict::RestartAfterUncleanEnd
+                                 : orbBootVerdict::RebootAfterUncleanEnd;
 }
 
 bool orbStartupFile::promoteCurrentStart() {
@@ -128,8 +149,16 @@ bool orbStartupFile::replaceLines(const std::string& key, const std::string& rep
     std::istringstream lines(contents);
     std::string edited;
     std::string text;
+    bool replaced = false;
     while (std::getline(lines, text)) {
-        edited += text.find(key) != std::string::npos ? replacement : text + "\n";
+        bool matches = text.find(key) != std::string::npos;
+        edited += matches ? replacement : text + "\n";
+        replaced = replaced || matches;
+    }
+    if (!replaced) {
+        // A record without the line would never hold this run, and an unclean end of it would
+        // go unnoticed at the next start.
+        edited += replacement;
     }
     return writeAtomically(edited);
 }

@@ -1,87 +1,17 @@
 #include "core/utils.h"
 
-#include <dlfcn.h>
-#include <errno.h>
 #include <gtest/gtest.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <sys/utsname.h>
 #include <unistd.h>
 
-#include <arpa/inet.h>
-#include <atomic>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/host_identity.h"
 #include "sim/common/smbios_builder.h"
 #include "support/test_environment.h"
-
-// Stand-ins for the two C library calls that a test host cannot make fail or show another
-// interface list on demand. Unless a test switched them on they pass through to the C library.
-namespace fake {
-
-std::atomic<bool> unameFails{false};
-
-struct Interface {
-    const char* name;
-    const char* ipv4;  // nullptr: an IPv6 entry
-};
-const std::vector<Interface>* interfaces = nullptr;
-
-struct Entry {
-    ifaddrs entry{};
-    sockaddr_storage address{};
-};
-
-template <typename Function>
-Function real(const char* name) {
-    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
-}  // namespace fake
-
-extern "C" int uname(struct utsname* names) noexcept {
-    if (fake::unameFails.load()) {
-        errno = EFAULT;
-        return -1;
-    }
-    static auto realUname = fake::real<int (*)(struct utsname*)>("uname");
-    return realUname(names);
-}
-
-extern "C" int getifaddrs(struct ifaddrs** list) noexcept {
-    if (fake::interfaces == nullptr) {
-        static auto realGetifaddrs = fake::real<int (*)(struct ifaddrs**)>("getifaddrs");
-        return realGetifaddrs(list);
-    }
-    static fake::Entry entries[8];  // one list at a time, never freed
-    fake::Entry* node = entries;
-    for (const fake::Interface& interface : *fake::interfaces) {
-        *node = fake::Entry{};
-        node->entry.ifa_name = const_cast<char*>(interface.name);
-        node->entry.ifa_addr = reinterpret_cast<sockaddr*>(&node->address);
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&node->address);
-        v4->sin_family = interface.ipv4 != nullptr ? AF_INET : AF_INET6;
-        if (interface.ipv4 != nullptr) {
-            inet_pton(AF_INET, interface.ipv4, &v4->sin_addr);
-        }
-        *list = &node->entry;
-        list = &(node++)->entry.ifa_next;
-    }
-    *list = nullptr;
-    return 0;
-}
-
-extern "C" void freeifaddrs(struct ifaddrs* list) noexcept {
-    static auto realFreeifaddrs = fake::real<void (*)(struct ifaddrs*)>("freeifaddrs");
-    if (fake::interfaces == nullptr) {
-        realFreeifaddrs(list);
-    }
-}
 
 namespace {
 
@@ -169,39 +99,57 @@ TEST(Utils, GeoIDIsFoundInsideASlotDesignation) {
     }
 }
 
-TEST(Utils, HostIdentity) {
+TEST(Utils, HostIdentityIsTheSimulatedHosts) {
     EXPECT_EQ(orbUtils::readHostOSVersion(), "8.0.2");
     EXPECT_EQ(orbUtils::readHostOSName(), "VMware ESXi");
-    fake::unameFails = true;
+    EXPECT_EQ(orbUtils::readHostName(), "esx-r4800-01.lab.vex.example");
+    EXPECT_EQ(orbUtils::readHostOSDescription(),
+              "VMkernel esx-r4800-01.lab.vex.example 8.0.2 #1 SMP Release build-22380479 Sep  4 "
+              "2023 15:00:09 x86_64");
+    // A kernel that cannot tell.
+    const std::string identity = orbtest::rootPath("/identity");
+    std::string saved = orbtest::readFile(identity);
+    ASSERT_EQ(unlink(identity.c_str()), 0);
     EXPECT_EQ(orbUtils::readHostName(), " ");
     EXPECT_EQ(orbUtils::readHostOSDescription(), "");
-    fake::unameFails = false;
+    ASSERT_TRUE(orbtest::writeFile(identity, saved));
 }
+
+namespace listed {
+const std::vector<orbInterfaceAddress>* interfaces = nullptr;
+bool addresses(std::vector<orbInterfaceAddress>& out) {
+    out = *interfaces;
+    return true;
+}
+}  // namespace listed
 
 TEST(Utils, IPv4AddressesSkipLoopbackAndKeepTheirAuxiliaryAddress) {
     struct Step {
-        std::vector<fake::Interface> interfaces;
+        std::vector<orbInterfaceAddress> interfaces;
         bool update;  // updateAndFetchIPAddresses instead of getIPAddresses
         std::vector<std::string> listed;
         std::string primary;  // before any update the auxiliary address stands in
     };
     const std::vector<Step> steps = {
         {{{"lo", "127.0.0.1"}}, false, {}, ""},
-        {{{"lo", "127.0.0.1"}, {"lo", nullptr}}, true, {}, "127.0.0.1"},
-        {{{"vmk0", "192.0.2.10"}, {"vmk0", nullptr}, {"vmk1", "198.51.100.7"}},
+        {{{"lo", "127.0.0.1"}}, true, {}, "127.0.0.1"},
+        {{{"vmk0", "192.0.2.10"}, {"vmk1", "198.51.100.7"}},
          true,
          {"192.0.2.10", "198.51.100.7"},
          "192.0.2.10"},
         {{{"vmk1", "198.51.100.7"}}, true, {"198.51.100.7"}, "198.51.100.7"},
     };
+    orbIPv4AddressHandler simulated = orbSetIPv4AddressHandler(listed::addresses);
     for (const Step& step : steps) {
         SCOPED_TRACE(step.primary);
-        fake::interfaces = &step.interfaces;
+        listed::interfaces = &step.interfaces;
         EXPECT_EQ(step.update ? orbUtils::updateAndFetchIPAddresses() : orbUtils::getIPAddresses(),
                   step.listed);
         EXPECT_EQ(orbUtils::getPrimaryIPAddress(), step.primary);
-        fake::interfaces = nullptr;
     }
+    orbSetIPv4AddressHandler(simulated);
+    EXPECT_EQ(orbUtils::getIPAddresses(),
+              (std::vector<std::string>{"192.0.2.41", "198.51.100.41"}));
 }
 
 TEST(Utils, CommandOutputComesBackInBoundedPieces) {

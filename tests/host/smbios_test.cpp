@@ -18,6 +18,15 @@ namespace {
 using orbsim::SmbiosBuilder;
 using orbsim::SmbiosFields;
 
+// An image preceded by padding bytes. Kept out of line: GCC 12 at -O3 inlines the copy into
+// the test and then warns about offsets it cannot rule out (a false -Warray-bounds).
+[[gnu::noinline]] std::vector<uint8_t> withPadding(size_t padding,
+                                                   const std::vector<uint8_t>& image) {
+    std::vector<uint8_t> bytes(padding, 0xAA);
+    bytes.insert(bytes.end(), image.begin(), image.end());
+    return bytes;
+}
+
 template <typename Record>
 std::vector<Record> recordsOf(int type) {
     int count = -1;
@@ -106,11 +115,7 @@ TEST(Smbios, NothingIsReadPastTheBytesGiven) {
         bytes[at] = value;
         return bytes;
     };
-    auto after = [&](size_t padding) {
-        std::vector<uint8_t> bytes(padding, 0xAA);
-        bytes.insert(bytes.end(), good.begin(), good.end());
-        return bytes;
-    };
+    auto after = [&](size_t padding) { return withPadding(padding, good); };
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;

@@ -36,32 +36,64 @@ TEST_F(StartupFileTest, FollowsARunFromFirstStartToOrderlyStop) {
     EXPECT_NE(stat(scratch.c_str(), &info), 0);
 }
 
-TEST_F(StartupFileTest, DamagedRecordsReadAsUnknownAndAreNotInvented) {
-    const char* damaged[] = {
-        "",
-        "last_start",
-        "last_start abc\nlast_stop 12\n",
-        "last_start 12x\nlast_stop 12\n",
-        "last_start -5\nlast_stop 12\n",
-        "last_start 99999999999999999999999\n",
-        "garbage garbage garbage\n",
-        "\x01\x02\xff\n",
+TEST_F(StartupFileTest, JudgesTheBootFromThePreviousRunsRecord) {
+    using V = orbBootVerdict;
+    const long boot = 5000;
+    struct Case {
+        const char* record;  // nullptr: no file at all
+        V verdict;
+    } cases[] = {
+        {nullptr, V::NothingToReport},
+        {"", V::NothingToReport},
+        {"current_start 0\nlast_start 1000\nlast_stop 2000\n", V::RebootAfterOrderlyStop},
+        {"last_start 1000\nlast_stop 4999\n", V::RebootAfterOrderlyStop},
+        {"last_start 1000\nlast_stop 5000\n", V::RestartAfterOrderlyStop},
+        {"current_start 0\nlast_start 2000\nlast_stop 1000\n", V::RebootAfterUncleanEnd},
+        {"last_start 4999\nlast_stop 1000\n", V::RebootAfterUncleanEnd},
+        {"last_start 5000\nlast_stop 1000\n", V::RestartAfterUncleanEnd},
+        {"last_start 1000\nlast_stop 1000\n", V::NothingToReport},
+        // A missing value reads as 0: a start never followed by a stop is an unclean end.
+        {"current_start 0\nlast_start 1000\n", V::RebootAfterUncleanEnd},
+        {"last_start 1000\nlast_stop", V::RebootAfterUncleanEnd},
+        {"last_stop 2000\n", V::NothingToReport},
+        {"current_start 0\nlast_sta", V::NothingToReport},
+        // Text where a count of seconds belongs makes the whole record unusable.
+        {"last_start 1000\nlast_stop abc\n", V::NothingToReport},
+        {"last_start 12x\nlast_stop 1\n", V::NothingToReport},
+        {"last_start -5\nlast_stop 12\n", V::NothingToReport},
+        {"last_start 99999999999999999999999\nlast_stop 1\n", V::NothingToReport},
+        {"\x7f\x45\x4c\x46\x02\x01\x01", V::NothingToReport},
     };
-    for (const char* text : damaged) {
-        SCOPED_TRACE(text);
-        orbtest::writeFile(path, text);
-        long value = -1;
-        EXPECT_FALSE(file.readValue("last_start", value));
-        EXPECT_EQ(file.readStartupValue("last_start"), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.record ? c.record : "(no file)");
+        std::remove(path.c_str());
+        if (c.record) {
+            orbtest::writeFile(path, c.record);
+        }
+        EXPECT_EQ(file.judgeBoot(boot), c.verdict);
     }
-    // A damaged record is written afresh, as at a first start.
-    orbtest::writeFile(path, "last_start abc\nlast_stop 12\n");
-    ASSERT_TRUE(file.recordStart(40));
-    EXPECT_EQ(contents(), "current_start 40\nlast_start 0\nlast_stop 0\n");
-    // Extra lines of a whole record are carried along unchanged.
-    orbtest::writeFile(path, "# kept\nlast_start 5\nlast_stop 6\ncurrent_start 0\nother 1\n");
-    ASSERT_TRUE(file.recordStart(7));
-    EXPECT_EQ(contents(), "# kept\nlast_start 5\nlast_stop 6\ncurrent_start 7\nother 1\n");
+}
+
+TEST_F(StartupFileTest, RecordsTheStartWithoutLosingThePreviousRun) {
+    const struct {
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"last_start abc\nlast_stop 12\n", "current_start 40\nlast_start 0\nlast_stop 0\n"},
+        {"# kept\nlast_start 5\nlast_stop 6\ncurrent_start 0\nother 1\n",
+         "# kept\nlast_start 5\nlast_stop 6\ncurrent_start 40\nother 1\n"},
+        {"last_start 5\nlast_stop 6", "last_start 5\nlast_stop 6\ncurrent_start 40\n"},
+        {"", "current_start 40\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before);
+        orbtest::writeFile(path, c.before);
+        ASSERT_TRUE(file.recordStart(40));
+        EXPECT_EQ(contents(), c.after);
+    }
+    // This run becomes the last start even when the record had no such line.
+    ASSERT_TRUE(file.promoteCurrentStart());
+    EXPECT_EQ(contents(), "current_start 40\nlast_start 40\n");
 }
 
 TEST_F(StartupFileTest, SomethingThatIsNotARecordIsLeftAlone) {

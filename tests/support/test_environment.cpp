@@ -1,6 +1,7 @@
 #include "support/test_environment.h"
 
 #include "sim/common/simulated_host_copy.h"
+#include "sim/common/simulated_host_identity.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -89,6 +90,7 @@ void prepareRoot() {
     const char* path = getenv("PATH");
     std::string searchPath = s.root + "/bin:" + (path != nullptr ? path : "/usr/bin:/bin");
     setenv("PATH", searchPath.c_str(), 1);
+    orbsim::installSimulatedHostIdentity();
 }
 
 void removeRoot() {

@@ -17,6 +17,8 @@
 namespace orbhost {
 namespace {
 
+constexpr char kDefaultHost[] = "default";
+
 struct InspectEntry {
     const char* usage;
     InspectHandler handler;
@@ -32,13 +34,45 @@ std::vector<std::pair<const char*, SimulationSetup>>& simulationSteps() {
     return steps;
 }
 
-void printUsage() {
-    std::fprintf(stderr,
-                 "usage: orbhost [--simulate] [--run-for SECONDS] [--ring-doorbell-at SECONDS]\n"
-                 "       orbhost [--simulate] inspect WHAT [ARGS...]\n");
+void printUsage(FILE* out) {
+    std::fprintf(out,
+                 "usage: orbhost [--simulate[=HOST]] [--keep-root] [--run-for SECONDS]\n"
+                 "               [--ring-doorbell-at SECONDS]\n"
+                 "       orbhost [--simulate[=HOST]] [--keep-root] inspect WHAT [ARGS...]\n"
+                 "       orbhost --help\n");
     for (const auto& [name, entry] : inspectCommands()) {
-        std::fprintf(stderr, "         inspect %-12s %s\n", name.c_str(), entry.usage);
+        std::fprintf(out, "         inspect %-12s %s\n", name.c_str(), entry.usage);
     }
+}
+
+void printHelp() {
+    std::printf(
+        "orbhost loads liborb as the ESXi host process does: it starts the service, waits for\n"
+        "the run time (or SIGINT/SIGTERM) and stops it; or it inspects one piece of what the\n"
+        "library reads from the host.\n\n");
+    printUsage(stdout);
+    std::printf(
+        "\n"
+        "  --simulate           install the stand-ins of sim/: the simulated RMC (IPMI), the\n"
+        "                       simulated drives (SG_IO) and the host's identity (uname and\n"
+        "                       interface addresses) from the root's identity file\n"
+        "  --simulate=HOST      lay out a fresh copy of the simulated host sim/hosts/HOST (known:\n"
+        "  --host HOST          %s) in a temporary folder, run against it\n"
+        "                       (ORB_ROOT and PATH set to it) with the stand-ins installed\n"
+        "  --keep-root          leave that copy in place at exit (to read its logs)\n"
+        "  --run-for SECONDS    stop after SECONDS instead of waiting for a signal\n"
+        "  --ring-doorbell-at SECONDS\n"
+        "                       the simulated RMC asks for an inventory at that moment\n"
+        "\n"
+        "environment:\n"
+        "  ORB_ROOT         folder every designed absolute path is taken below (a copy of a\n"
+        "                   simulated host); unset, the real paths of this machine are used\n"
+        "  PATH             the simulated host's bin/ first answers localcli, esxcli, esxtop\n"
+        "  ORB_SIM_RMC_LOG  file the simulated RMC appends each command it executed to, one\n"
+        "                   JSON line each (read it with: orbhost inspect rmc-log FILE)\n"
+        "\n"
+        "example: orbhost --simulate=default inspect drives\n",
+        simulatedHostNames().c_str());
 }
 
 bool parseSeconds(const char* text, long& out) {
@@ -129,26 +163,41 @@ int main(int argc, char** argv) {
     int i = 1;
     for (; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--simulate") {
+        if (arg == "--help" || arg == "-h") {
+            printHelp();
+            return 0;
+        } else if (arg == "--simulate") {
             options.simulate = true;
+        } else if (arg.compare(0, 11, "--simulate=") == 0 || (arg == "--host" && i + 1 < argc)) {
+            options.simulate = true;
+            options.host = arg == "--host" ? argv[++i] : arg.substr(11);
+        } else if (arg == "--keep-root") {
+            options.keepRoot = true;
         } else if (arg == "--run-for" && i + 1 < argc) {
             if (!parseSeconds(argv[++i], options.runForSeconds)) {
-                printUsage();
+                printUsage(stderr);
                 return 2;
             }
         } else if (arg == "--ring-doorbell-at" && i + 1 < argc) {
             if (!parseSeconds(argv[++i], options.ringDoorbellAtSeconds)) {
-                printUsage();
+                printUsage(stderr);
                 return 2;
             }
         } else if (arg == "inspect") {
             break;
         } else {
-            printUsage();
+            std::fprintf(stderr, "orbhost: unknown argument '%s' (orbhost --help explains)\n",
+                         arg.c_str());
+            printUsage(stderr);
             return 2;
         }
     }
 
+    // Before anything of the library runs: it reads ORB_ROOT when it first resolves a path.
+    SimulatedRoot simulatedRoot;
+    if (!options.host.empty() && !simulatedRoot.layOut(options.host, options.keepRoot)) {
+        return 1;
+    }
     if (options.simulate) {
         for (const auto& [name, setup] : simulationSteps()) {
             (void)name;
@@ -156,19 +205,35 @@ int main(int argc, char** argv) {
         }
     }
 
+    const char* root = getenv("ORB_ROOT");
+    const bool realPaths = root == nullptr || *root == '\0';
+    if (realPaths && options.simulate) {
+        std::fprintf(stderr,
+                     "orbhost: ORB_ROOT is not set, so the stand-ins read this machine's paths; "
+                     "--simulate=%s lays out a simulated host\n",
+                     kDefaultHost);
+    }
+
     if (i < argc) {
         if (i + 1 >= argc) {
-            printUsage();
+            printUsage(stderr);
             return 2;
         }
         auto found = inspectCommands().find(argv[i + 1]);
         if (found == inspectCommands().end()) {
             std::fprintf(stderr, "orbhost: unknown inspect command '%s'\n", argv[i + 1]);
-            printUsage();
+            printUsage(stderr);
             return 2;
         }
         std::vector<std::string> args(argv + i + 2, argv + argc);
-        return found->second.handler(options, args);
+        int result = found->second.handler(options, args);
+        if (result == 1 && realPaths) {
+            std::fprintf(stderr,
+                         "orbhost: this machine's paths were read (ORB_ROOT is not set); "
+                         "orbhost --simulate=%s inspect %s runs against a simulated host\n",
+                         kDefaultHost, argv[i + 1]);
+        }
+        return result;
     }
     return runService(options);
 }
