@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/physloc_library_interface.h"
+#include "support/fuzz_input.h"
 
 namespace {
 
@@ -51,16 +52,6 @@ const Loaded& loaded() {
     return instance;
 }
 
-template <typename Field>
-Field take(const uint8_t*& data, size_t& size) {
-    Field value{};
-    size_t n = size < sizeof(value) ? size : sizeof(value);
-    std::memcpy(&value, data, n);
-    data += n;
-    size -= n;
-    return value;
-}
-
 bool isCode(const std::string& text) {
     if (text.size() != 16) {
         return false;
@@ -77,11 +68,11 @@ bool isCode(const std::string& text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Loaded& library = loaded();
-    uint8_t which = take<uint8_t>(data, size);
-    physloc_rtn_t initResult = take<physloc_rtn_t>(data, size);
-    physloc_rtn_t encodeResult = take<physloc_rtn_t>(data, size);
-    uint64_t code = take<uint64_t>(data, size);
-    size_t requestBytes = take<uint8_t>(data, size);
+    uint8_t which = orbFuzzTake<uint8_t>(data, size);
+    physloc_rtn_t initResult = orbFuzzTake<physloc_rtn_t>(data, size);
+    physloc_rtn_t encodeResult = orbFuzzTake<physloc_rtn_t>(data, size);
+    uint64_t code = orbFuzzTake<uint64_t>(data, size);
+    size_t requestBytes = orbFuzzTake<uint8_t>(data, size);
     requestBytes = requestBytes < size ? requestBytes : size;
     library.setReply(initResult, encodeResult, code, data, requestBytes);
     data += requestBytes;

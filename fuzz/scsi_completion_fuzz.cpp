@@ -5,35 +5,21 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "storage/scsi_completion.h"
-
-namespace {
-
-template <typename Field>
-Field take(const uint8_t*& data, size_t& size) {
-    Field value{};
-    size_t n = size < sizeof(value) ? size : sizeof(value);
-    std::memcpy(&value, data, n);
-    data += n;
-    size -= n;
-    return value;
-}
-
-}  // namespace
+#include "support/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sg_io_hdr_t hdr{};
-    hdr.info = take<unsigned>(data, size);
-    hdr.status = take<unsigned char>(data, size);
-    hdr.masked_status = take<unsigned char>(data, size);
-    hdr.host_status = take<unsigned short>(data, size);
-    hdr.driver_status = take<unsigned short>(data, size);
-    hdr.resid = take<int>(data, size);
-    hdr.dxfer_len = take<unsigned>(data, size);
-    hdr.sb_len_wr = take<unsigned char>(data, size);
+    hdr.info = orbFuzzTake<unsigned>(data, size);
+    hdr.status = orbFuzzTake<unsigned char>(data, size);
+    hdr.masked_status = orbFuzzTake<unsigned char>(data, size);
+    hdr.host_status = orbFuzzTake<unsigned short>(data, size);
+    hdr.driver_status = orbFuzzTake<unsigned short>(data, size);
+    hdr.resid = orbFuzzTake<int>(data, size);
+    hdr.dxfer_len = orbFuzzTake<unsigned>(data, size);
+    hdr.sb_len_wr = orbFuzzTake<unsigned char>(data, size);
     // The sense buffer lent to the driver holds exactly the bytes that are left.
     std::vector<unsigned char> sense(data, data + size);
     hdr.mx_sb_len = static_cast<unsigned char>(sense.size() < 255 ? sense.size() : 255);

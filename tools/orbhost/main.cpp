@@ -70,6 +70,9 @@ void printHelp() {
         "  PATH             the simulated host's bin/ first answers localcli, esxcli, esxtop\n"
         "  ORB_SIM_RMC_LOG  file the simulated RMC appends each command it executed to, one\n"
         "                   JSON line each (read it with: orbhost inspect rmc-log FILE)\n"
+        "  ORB_SIM_RMC_OUTAGE  START,SECONDS: the simulated RMC answers no packet from START\n"
+        "                   seconds after the start, for SECONDS (events and pushes are kept\n"
+        "                   and retried meanwhile)\n"
         "\n"
         "example: orbhost --simulate=default inspect drives\n",
         simulatedHostNames().c_str());
