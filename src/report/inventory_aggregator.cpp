@@ -9,6 +9,7 @@
 #include "core/config.h"
 #include "core/factory.h"
 #include "core/log.h"
+#include "core/logger.h"
 #include "core/module_names.h"
 #include "core/resource_manager.h"
 #include "core/service_thread.h"
@@ -52,10 +53,16 @@ orbJsonAggregator::orbJsonAggregator()
           {RESOURCE_SAS, "StorageControllers"},   {RESOURCE_NIC, "EthernetDevices"},
           {RESOURCE_GPU, "Processors"},           {RESOURCE_INFINIBAND, "InfiniBandDevices"},
           {RESOURCE_TPM, "TrustedPlatformModule"}} {
-    // The push thread reads the configuration until it is joined, at the latest when this
-    // object is destroyed at exit: the configuration must be created first, to be destroyed
-    // after.
-    orbConfig::getInstance();
+    // The push thread logs, reads the configuration and asks the managers for their inventory
+    // until it is joined, at the latest when this object is destroyed at exit: all of them
+    // must be created first, to be destroyed after it, whatever order the host starts things in.
+    CPlusPlusLogging::Logger::getInstance();
+    orbConfig* config = orbConfig::getInstance();
+    for (int type = RESOURCE_FC; type <= RESOURCE_TPM; ++type) {
+        if (config->isResourceEnabled(type)) {
+            orbFactory::createInstance(type);
+        }
+    }
 }
 
 orbJsonAggregator::~orbJsonAggregator() {
