@@ -1,5 +1,5 @@
 // The SCSI completion check: whatever status fields, residual and sense bytes the driver or
-// the device reports, the verdict is one of the designed codes, the data count never exceeds
+// the device reports, the verdict is one of the known codes, the data count never exceeds
 // the buffer, and no sense byte beyond the lent buffer is read.
 #include <scsi/sg.h>
 

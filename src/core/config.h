@@ -13,7 +13,7 @@ class orbConfig {
     // The process-wide configuration, read from the configuration file on first use.
     static orbConfig* getInstance();
 
-    // Reads the configuration from the given file (the singleton uses the designed path).
+    // Reads the configuration from the given file (the singleton uses the fixed path).
     explicit orbConfig(const std::string& path);
 
     // A configuration read from the text of a configuration file.
@@ -90,5 +90,5 @@ class orbConfig {
     std::string rejectionReason;
 };
 
-// The designed location of the configuration file.
+// The fixed location of the configuration file.
 extern const char* const ORB_CONFIG_FILE_PATH;

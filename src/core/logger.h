@@ -95,6 +95,6 @@ int createDirectoryPath(const std::string& path);
 // there is replaced; anything else there is left alone, and so is the target itself.
 void createSymbolicLink(const std::string& target, const std::string& linkDirectory);
 
-// The designed folders the logs are linked into.
+// The fixed folders the logs are linked into.
 extern const char* const ORB_LOG_LINK_DIRECTORY;
 extern const char* const ORB_BACKUP_LOG_DIRECTORY;

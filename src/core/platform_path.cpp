@@ -25,9 +25,9 @@ std::string orbRootPrefix() {
     return prefix;
 }
 
-std::string orbRootPath(const std::string& designedPath) {
-    if (designedPath.empty() || designedPath.front() != '/') {
-        return designedPath;
+std::string orbRootPath(const std::string& fixedPath) {
+    if (fixedPath.empty() || fixedPath.front() != '/') {
+        return fixedPath;
     }
-    return orbRootPrefix() + designedPath;
+    return orbRootPrefix() + fixedPath;
 }

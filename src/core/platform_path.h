@@ -7,7 +7,7 @@
 // taken below that folder, so the whole service can run against a fixture tree; without it
 // the path is used as it stands. ORB_ROOT is not honoured in a privileged (set-user-ID)
 // process, and a relative ORB_ROOT is ignored.
-std::string orbRootPath(const std::string& designedPath);
+std::string orbRootPath(const std::string& fixedPath);
 
 // The ORB_ROOT prefix in force, empty when the real paths are used.
 std::string orbRootPrefix();

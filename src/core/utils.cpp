@@ -118,7 +118,9 @@ std::vector<std::string> orbUtils::executeCliCommandAndFetchOutput(
     std::vector<std::string> output;
     if (orbRunShellCommand(command, output, kCommandChunk, deadline) == ORB_SHELL_NOT_STARTED &&
         output.empty()) {
-        ORB_LOG_ERROR(kTag, "popen() failed! : %s", strerror(errno));
+        // The runner has logged why; errno no longer tells.
+        ORB_LOG_ERROR(kTag, "popen() failed! : %s",
+                      orbShellResultText(ORB_SHELL_NOT_STARTED).c_str());
         return {};
     }
     return output;

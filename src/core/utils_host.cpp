@@ -45,7 +45,23 @@ std::string orbUtils::readHostName() {
 }
 
 std::string orbUtils::readHostOSVersion() {
-    return versionField("localcli system version get | grep -i Version:", ",Version: .*");
+    // Every event document carries the version, and it cannot change before the host reboots:
+    // once read it is kept, so that a slow or hung localcli holds up no later event.
+    static std::mutex cacheLock;
+    static std::string known;
+    {
+        std::lock_guard<std::mutex> guard(cacheLock);
+        if (!known.empty()) {
+            return known;
+        }
+    }
+    std::string version =
+        versionField("localcli system version get | grep -i Version:", ",Version: .*");
+    std::lock_guard<std::mutex> guard(cacheLock);
+    if (known.empty()) {
+        known = version;
+    }
+    return version;
 }
 
 std::string orbUtils::readHostOSName() {

@@ -12,7 +12,7 @@
 // What tells the platform variants apart: the library file, how many numbers a GeoID has
 // (the last one is the slot) and the location type the library expects for each kind of unit.
 struct orbPhysLocVariant {
-    const char* libraryPath;  // designed absolute path, resolved through orbRootPath
+    const char* libraryPath;  // fixed absolute path, resolved through orbRootPath
     size_t geoIdParts;
     physloc_type_t ioSlotType;
     physloc_type_t onBoardNetworkType;

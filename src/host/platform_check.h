@@ -8,9 +8,9 @@
 class platformCheck {
   public:
     // The start-up directory text; the start-up file is this text directly followed by
-    // "ORBStartup.txt". A designed path: resolve it with orbRootPath when opening.
+    // "ORBStartup.txt". A fixed path: resolve it with orbRootPath when opening.
     static std::string getStartupFilePath();
-    // The payload path "/opt/vex/orb" (a designed path, like the above).
+    // The payload path "/opt/vex/orb" (a fixed path, like the above).
     static std::string getDirectoryPath();
     // The first word of the SMBIOS System Information manufacturer ("Vex" for "Vex Systems
     // Inc."); empty when the SMBIOS table or its record cannot be read.

@@ -3,7 +3,7 @@
 #include <stddef.h>
 
 // Readers of one attribute file of a sysfs-style tree, where every file holds one value.
-// Paths are used as given: callers resolve their designed paths through orbRootPath first.
+// Paths are used as given: callers resolve their fixed paths through orbRootPath first.
 // Every buffer returned is malloc'ed and belongs to the caller, who releases it with free().
 // A file is read in one piece of at most kSysfsAttributeMaxBytes bytes; the rest is ignored.
 

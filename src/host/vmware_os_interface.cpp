@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "core/platform_path.h"
 #include "core/shell_command.h"
+#include "core/stop_request.h"
 
 const char* const ORB_HARDWARE_LIST_PATH = "/opt/vex/orb/data/orb_hwlist.txt";
 
@@ -48,7 +49,11 @@ int orbVmwareOSInterface::populateHardwarePCIDetails() {
 
     int status = orbRunShellCommand(command);
     if (status != 0) {
-        if (status < 0) {
+        if (orbStopRequested()) {
+            // Cut short by the service's stop: no fault of the host.
+            ORB_LOG_DEBUG(TAG, "[%s] cut short by the stop; the previous list is kept.",
+                          command.c_str());
+        } else if (status < 0) {
             // The runner has said why.
             ORB_LOG_ERROR(TAG,
                           "[%s] %s. The hardware list is not refreshed; the previous list "

@@ -140,17 +140,24 @@ void orbEventSender::run() {
             next.text = orbJsonOneLine(orbEventHandler::buildEventDocument(next.event));
             ORB_LOG_INFO(kTag, "%s", next.text.c_str());
         }
-        const bool delivered =
-            ipmi::IPMIUtils::RMC_CLI_Cmd_Execution(kEventCommand, next.text) == 0;
+        const ipmi::IPMIUtils::Delivery delivery =
+            ipmi::IPMIUtils::RMC_CLI_Cmd_Deliver(kEventCommand, next.text);
+        // An event the RMC refuses for good leaves the line: kept first, it would hold back
+        // every event raised after it.
+        if (delivery == ipmi::IPMIUtils::Delivery::Refused) {
+            ORB_LOG_ERROR(kTag, "Event %d raised at %s refused by the RMC: dropped",
+                          next.event.getEventID(), next.event.getEventTime().c_str());
+        } else if (delivery == ipmi::IPMIUtils::Delivery::Delivered) {
+            ORB_LOG_DEBUG(kTag, "SUCCESS in delivering event to RMC");
+        }
 
         lock.lock();
         // The event may have been dropped from a full line meanwhile.
         const bool stillFirst = !events.empty() && events.front().number == next.number;
-        if (delivered) {
+        if (delivery != ipmi::IPMIUtils::Delivery::NotDelivered) {
             if (stillFirst) {
                 events.pop_front();
             }
-            ORB_LOG_DEBUG(kTag, "SUCCESS in delivering event to RMC");
             const unsigned failures = backoff.delivered();
             if (failures > 0) {
                 ORB_LOG_INFO(kTag,

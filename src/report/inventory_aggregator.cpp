@@ -282,25 +282,34 @@ orbJsonAggregator::PushResult orbJsonAggregator::createInventoryJsonString() {
     }
     envelope = Json::Value(Json::objectValue);
     envelope["HostDataCollection"] = inventory;
-    if (!sendJsonString()) {
-        // Only a document the RMC took counts as the first push: until then only host and
-        // service events go out, and the push is retried.
-        return PushResult::Failed;
+    const PushResult result = sendJsonString();
+    // Only a document the RMC took, or refused for good, counts as the first push: until then
+    // only host and service events go out, and a push that did not reach the RMC is retried.
+    if (result != PushResult::Failed) {
+        firstInventoryPushComplete.store(true);
     }
-    firstInventoryPushComplete.store(true);
-    return PushResult::Delivered;
+    return result;
 }
 
-bool orbJsonAggregator::sendJsonString() {
+orbJsonAggregator::PushResult orbJsonAggregator::sendJsonString() {
     std::string text = orbJsonOneLine(envelope);
     ORB_LOG_INFO(kTag, "*************printing final Json String*******");
     ORB_LOG_INFO(kTag, "%s", text.c_str());
-    if (ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("WriteInventory", text) == 0) {
-        ORB_LOG_DEBUG(kTag, "Success in delivering inventory string to RMC!");
-        return true;
+    switch (ipmi::IPMIUtils::RMC_CLI_Cmd_Deliver("WriteInventory", text)) {
+        case ipmi::IPMIUtils::Delivery::Delivered:
+            ORB_LOG_DEBUG(kTag, "Success in delivering inventory string to RMC!");
+            return PushResult::Delivered;
+        case ipmi::IPMIUtils::Delivery::Refused:
+            ORB_LOG_ERROR(kTag, "An Error occurred in delivering inventory string to RMC!");
+            ORB_LOG_WARNING(kTag,
+                            "The RMC refused the inventory; it is sent again at the next "
+                            "push");
+            return PushResult::Refused;
+        case ipmi::IPMIUtils::Delivery::NotDelivered:
+            break;
     }
     if (stopAggr.isRequested()) {
         ORB_LOG_INFO(kTag, "Inventory push cut short by the stop: not delivered");
     }
-    return false;
+    return PushResult::Failed;
 }

@@ -39,7 +39,9 @@ class orbJsonAggregator {
     orbJsonAggregator& operator=(const orbJsonAggregator&) = delete;
 
   private:
-    enum class PushResult { Delivered, NothingToSend, Failed };
+    // Refused: the RMC answered that it will not take the document (too long, or the command
+    // unknown to it); sending the same again cannot help, so it waits for the next push.
+    enum class PushResult { Delivered, NothingToSend, Refused, Failed };
 
     orbJsonAggregator();
 
@@ -52,7 +54,7 @@ class orbJsonAggregator {
     bool aggrThreadSleep(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds duration,
                          bool wakeOnPush);
     PushResult createInventoryJsonString();
-    bool sendJsonString();
+    PushResult sendJsonString();
 
     Json::Value inventory;
     Json::Value envelope;

@@ -49,6 +49,14 @@ class IPMIUtils {
     // up because the calling thread's stop was requested is not logged as an RMC failure).
     static int RMC_CLI_Cmd_Execution(std::string command, std::string payload);
 
+    // What became of one RMC CLI command: the RMC took it; it did not reach the RMC (no
+    // device, no answer, an error reply, a full or busy RMC, a stop) and may be sent again; or
+    // the RMC refused it for good (a command it does not support, a payload too long for it,
+    // a command that cannot be sent at all), so sending it again cannot help.
+    enum class Delivery { Delivered, NotDelivered, Refused };
+    // RMC_CLI_Cmd_Execution, telling the two kinds of failure apart.
+    static Delivery RMC_CLI_Cmd_Deliver(std::string command, std::string payload);
+
     // One door-bell poll: true when the RMC's door-bell text asks for "WriteInventory".
     bool checkIPMIDBRequest();
 

@@ -75,6 +75,13 @@ void writeNextPacket(Packet& packet, const Reply& previous) {
     packet[kHandleOffset + 1] = previous[kReplyHandle + 1];
 }
 
+// The RMC does not support the command, or the payload is longer than it takes: the same
+// command fails the same way however often it is sent. Every other status (a full or busy RMC,
+// a lost index) passes.
+bool refusesForGood(unsigned char transferStatus) {
+    return transferStatus == 5 || transferStatus == 8;
+}
+
 void logTransferStatus(orbLogKind kind, unsigned char transferStatus, unsigned char exitStatus,
                        size_t payloadLength) {
     const char* reason = nullptr;
@@ -176,31 +183,43 @@ int IPMIUtils::RMC_CLI_Exec(std::string command, std::string payload, unsigned c
 }
 
 int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload) {
+    return RMC_CLI_Cmd_Deliver(std::move(command), std::move(payload)) == Delivery::Delivered ? 0
+                                                                                              : 1;
+}
+
+IPMIUtils::Delivery IPMIUtils::RMC_CLI_Cmd_Deliver(std::string command, std::string payload) {
+    // The device is opened before the channel is taken: on a host whose driver must first be
+    // loaded, that takes seconds, which other commands need not spend waiting for the channel.
+    IPMIUtils device;
     ChannelTurn turn;
     if (!turn.held()) {
         ORB_LOG_DEBUG(kTag, "RMC command %s not sent: stop requested", command.c_str());
-        return 1;
+        return Delivery::NotDelivered;
     }
-    IPMIUtils device;
     ORB_LOG_DEBUG(kTag, "Command to be executed on RMC : %s %s", command.c_str(), payload.c_str());
 
     unsigned char transferStatus = 0;
     unsigned char exitStatus = 0;
     int result = device.RMC_CLI_Exec(command, payload, &transferStatus, &exitStatus);
     if (result == -1) {
-        return 1;
+        return Delivery::Refused;
     }
     if (result == 1 && transferStatus == 0) {
         if (failedCommands > 0) {
             ORB_LOG_INFO(kTag, "RMC CLI commands succeed again after %u failed", failedCommands);
             failedCommands = 0;
         }
-        return 0;
+        return Delivery::Delivered;
     }
     if (result == 0 && stopRequested()) {
         // Not an RMC failure: the transfer was abandoned, and the command counts as not sent.
         ORB_LOG_DEBUG(kTag, "RMC command %s given up: stop requested", command.c_str());
-        return 1;
+        return Delivery::NotDelivered;
+    }
+    if (result == 1 && refusesForGood(transferStatus)) {
+        // The RMC is answering; only this command is unwelcome, so it is no outage.
+        logTransferStatus(orbLogKind::Error, transferStatus, exitStatus, payload.size());
+        return Delivery::Refused;
     }
     if (result == 1) {
         logTransferStatus(failureKind(), transferStatus, exitStatus, payload.size());
@@ -208,7 +227,7 @@ int IPMIUtils::RMC_CLI_Cmd_Execution(std::string command, std::string payload) {
         ORB_LOG(failureKind(), kTag, "Error occurred while executing RMC_CLI_Exec");
     }
     ++failedCommands;
-    return 1;
+    return Delivery::NotDelivered;
 }
 
 }  // namespace ipmi

@@ -79,7 +79,7 @@ char* get_sata_DiskRev(int fd);  // firmware revision from IDENTIFY DEVICE
 char* get_ScsiGeneric(const char* address);  // "sgN", null when none
 // Size of the drive's block device in 512-byte sectors; 0 when it cannot be read.
 unsigned long long get_BlockSize(const char* address);
-// The same below any device folder of the tree (a designed path, e.g. a PCI function's).
+// The same below any device folder of the tree (a fixed path, e.g. a PCI function's).
 unsigned long long get_PciBlockSize(const char* devicePath);
 char* get_unit_sn_from_sysfs_vpd_pg80(const char* address);
 char* get_unit_sn_from_sysfs_inquiry(const char* address);

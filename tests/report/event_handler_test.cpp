@@ -191,6 +191,24 @@ TEST_F(EventHandler, AfterAnOutageEveryEventArrivesInOrder) {
     }
 }
 
+// An event the RMC refuses for good (a command it does not support) leaves the line at once:
+// kept first, it would hold back every later event for ever.
+TEST_F(EventHandler, AnEventRefusedForGoodIsDroppedAndTheNextOneStillGoesOut) {
+    rmc->answerTransferStatus(1, 5);
+    orbtest::LogMark mark;
+    orbEventHandler::generateEvent(numbered(1));
+    ASSERT_TRUE(orbtest::waitFor([&] {
+        return mark.mainSince().find("Event 356 raised at 1 refused by the RMC: dropped") !=
+               std::string::npos;
+    }));
+    rmc->clearFaults();
+    orbEventHandler::generateEvent(numbered(2));
+    ASSERT_TRUE(sentCount(1));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(sent("EventTime"), std::vector<int>{2});
+    EXPECT_EQ(rmc->commands().size(), 2u) << "the refused event was sent again";
+}
+
 TEST_F(EventHandler, AFullLineDropsTheOldestEventAndSaysWhich) {
     rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::CompletionCode);
     orbtest::LogMark mark;

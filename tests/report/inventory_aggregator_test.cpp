@@ -170,6 +170,22 @@ TEST_F(InventoryAggregator, AFailedPushIsRetriedUntilDeliveredAndOnlyThenCountsA
     }
 }
 
+// An RMC that refuses the document for good (too long for it) would refuse it again: the push
+// is not repeated until the next one is due, and it counts as the first, so events flow.
+TEST_F(InventoryAggregator, ARefusedPushIsNotRepeatedAndCountsAsTheFirst) {
+    orbJsonAggregator::setRetryDelays(50ms, 200ms);
+    rmc->answerTransferStatus(1, 8);
+    fakes[1].setElements({object("HostOSInfo", 1)});
+    orbtest::LogMark mark;
+    orbJsonAggregator::sendInventory(false);
+    ASSERT_TRUE(waitFor([&] { return orbJsonAggregator::isInventorySent(); }));
+    std::this_thread::sleep_for(400ms);
+    const std::string log = mark.mainSince();
+    ASSERT_THAT(log, HasSubstr("The RMC refused the inventory"));
+    EXPECT_EQ(log.find("The RMC refused"), log.rfind("The RMC refused")) << "pushed again";
+    EXPECT_THAT(mark.mainSince(), HasSubstr("[Request command length exceeded]"));
+}
+
 // Stopped while the RMC never answers a packet of the push, the aggregator ends within the
 // budget; the push counts as not delivered, and the channel is free afterwards.
 TEST_F(InventoryAggregator, StopDuringAPushEndsWithinTwoSecondsAndItIsNotDelivered) {

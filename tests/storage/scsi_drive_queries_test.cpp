@@ -240,7 +240,7 @@ const char* const kFailingSataHdd =
     "kind = sata-hdd\nmodel = F\nserial = F1\nfirmware = 1\ncapacity = 1000204886016\n"
     "condition = failing\n";
 
-// Each hand-made drive answers with the designed code, and a failure logs its line.
+// Each hand-made drive answers with its expected code, and a failure logs its line.
 TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
     const struct {
         std::string description;

@@ -115,8 +115,8 @@ TestConfiguration::TestConfiguration(const char* json) {
 std::string root() {
     return settings().root;
 }
-std::string rootPath(const std::string& designedPath) {
-    return settings().root + designedPath;
+std::string rootPath(const std::string& fixedPath) {
+    return settings().root + fixedPath;
 }
 std::string sourcePath(const std::string& relative) {
     return std::string(ORB_SOURCE_DIR) + "/" + relative;

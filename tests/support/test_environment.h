@@ -31,8 +31,8 @@ struct TestConfiguration {
 
 // The root folder of this process's simulated host.
 std::string root();
-// A designed absolute path inside that root.
-std::string rootPath(const std::string& designedPath);
+// A fixed absolute path inside that root.
+std::string rootPath(const std::string& fixedPath);
 // The source tree and the build tree.
 std::string sourcePath(const std::string& relative);
 std::string binaryPath(const std::string& relative);

@@ -65,7 +65,7 @@ void printHelp() {
         "                       the simulated RMC asks for an inventory at that moment\n"
         "\n"
         "environment:\n"
-        "  ORB_ROOT         folder every designed absolute path is taken below (a copy of a\n"
+        "  ORB_ROOT         folder every fixed absolute path is taken below (a copy of a\n"
         "                   simulated host); unset, the real paths of this machine are used\n"
         "  PATH             the simulated host's bin/ first answers localcli, esxcli, esxtop\n"
         "  ORB_SIM_RMC_LOG  file the simulated RMC appends each command it executed to, one\n"
