@@ -6,7 +6,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -18,16 +17,6 @@ using ::testing::HasSubstr;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-// Gone, or a zombie waiting for a parent that never reaps (a container's first process).
-bool processGone(pid_t pid) {
-    if (kill(pid, 0) != 0 && errno == ESRCH) {
-        return true;
-    }
-    std::string stat = orbtest::readFile("/proc/" + std::to_string(pid) + "/stat");
-    size_t end = stat.rfind(')');
-    return end != std::string::npos && end + 2 < stat.size() && stat[end + 2] == 'Z';
-}
 
 TEST(ShellCommand, OutputComesInLinePiecesWithTheExitStatus) {
     struct Case {
@@ -107,7 +96,7 @@ TEST(ShellCommand, CutShortCommandsTakeTheirWholeGroupAlong) {
             EXPECT_EQ(pid, "");
         } else if (c.command.find("sleep") != std::string::npos) {
             ASSERT_FALSE(pid.empty());
-            EXPECT_TRUE(orbtest::waitFor([&] { return processGone(std::stoi(pid)); }, 2s));
+            EXPECT_TRUE(orbtest::waitFor([&] { return orbtest::processGone(std::stoi(pid)); }, 2s));
         }
     }
 }

@@ -99,14 +99,8 @@ TEST(Utils, GeoIDIsFoundInsideASlotDesignation) {
     }
 }
 
-TEST(Utils, HostIdentityIsTheSimulatedHosts) {
-    EXPECT_EQ(orbUtils::readHostOSVersion(), "8.0.2");
-    EXPECT_EQ(orbUtils::readHostOSName(), "VMware ESXi");
-    EXPECT_EQ(orbUtils::readHostName(), "esx-r4800-01.lab.vex.example");
-    EXPECT_EQ(orbUtils::readHostOSDescription(),
-              "VMkernel esx-r4800-01.lab.vex.example 8.0.2 #1 SMP Release build-22380479 Sep  4 "
-              "2023 15:00:09 x86_64");
-    // A kernel that cannot tell.
+// A kernel that cannot tell the host's identity.
+TEST(Utils, HostIdentityOfAKernelThatCannotTell) {
     const std::string identity = orbtest::rootPath("/identity");
     std::string saved = orbtest::readFile(identity);
     ASSERT_EQ(unlink(identity.c_str()), 0);

@@ -11,7 +11,6 @@
 
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
-#include "report/json_text.h"
 #include "support/fake_manager.h"
 #include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
@@ -84,24 +83,13 @@ TEST_F(HostResourceManagerTest, FirstRunAfterAnOrderlyStopReportsTheRebootAndThe
         // The host's events are on the early list, so they precede the inventory.
         EXPECT_EQ(sent(), (std::vector<std::string>{"359", "356", "WriteInventory"}));
 
-        const std::string payload = rmc->commands()[2].payload;
-        EXPECT_EQ(orbJsonOneLine(parseJson(payload)), payload);
-        Json::Value envelope = parseJson(payload);
-        ASSERT_EQ(envelope.getMemberNames(), std::vector<std::string>{"HostDataCollection"});
+        Json::Value envelope = parseJson(rmc->commands()[2].payload);
         const Json::Value& oem = envelope["HostDataCollection"]["Oem"];
         EXPECT_EQ(oem.getMemberNames(), (std::vector<std::string>{"CollectionInfo", "HostOSInfo"}));
-        EXPECT_EQ(oem["CollectionInfo"]["CollectionType"], "RemoteSupport");
         EXPECT_EQ(oem["CollectionInfo"]["CollectionFrequencyMin"], 720);
-        const Json::Value& host = oem["HostOSInfo"];
-        EXPECT_EQ(host["OrbSwVersion"], "3.5.1.2");
-        EXPECT_EQ(host["OSName"], "VMware ESXi");
-        EXPECT_EQ(host["OSVersion"], "8.0.2");
-        EXPECT_EQ(host["OSType"], 104);
-        EXPECT_TRUE(host["OSSoftwareSummary"].isNull());
-        EXPECT_EQ(host["OSMemorySummary"]["TotalSystemMemoryGiB"].asDouble(), 511.0);
-        EXPECT_EQ(host["OSMemorySummary"]["TotalFreeSystemMemoryGiB"].asDouble(), 391.0);
-        ASSERT_GE(host["IPv4Addresses"].size(), 1u);
-        EXPECT_FALSE(host["IPv4Addresses"][0]["Address"].asString().empty());
+        EXPECT_EQ(oem["HostOSInfo"]["OSVersion"], "8.0.2");
+        EXPECT_EQ(oem["HostOSInfo"]["OSMemorySummary"]["TotalSystemMemoryGiB"].asDouble(), 511.0);
+        EXPECT_FALSE(oem["HostOSInfo"]["IPv4Addresses"][0]["Address"].asString().empty());
 
         std::vector<Json::Value> copy;
         EXPECT_EQ(HostResourceManager::getInstance()->getInventoryJsonObject(copy), 0);
@@ -150,24 +138,15 @@ TEST_F(HostResourceManagerTest, TheLastReadinessPollAsksForAPushAfterTheFirstBui
 // What the start-up file says about the previous run, and the events that must follow.
 struct BootCase {
     const char* name;
-    // Start-up file text; "%B" stands for the boot time, "-" for no file at all.
+    // Start-up file text, "-" for no file at all.
     std::string record;
     std::vector<std::string> events;
 };
 
+// "%B" in a record stands for a time just after this boot.
 std::string withBoot(std::string text, long boot) {
     for (size_t at = text.find("%B"); at != std::string::npos; at = text.find("%B")) {
-        size_t end = at + 2;
-        long offset = 0;
-        if (end < text.size() && (text[end] == '+' || text[end] == '-')) {
-            size_t digits = end + 1;
-            while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits]))) {
-                ++digits;
-            }
-            offset = std::stol(text.substr(end, digits - end));
-            end = digits;
-        }
-        text.replace(at, end - at, std::to_string(boot + offset));
+        text.replace(at, 2, std::to_string(boot + 30));
     }
     return text;
 }
@@ -183,11 +162,7 @@ TEST_P(BootEvents, FollowThePreviousRunsRecord) {
     }
     HostManagerRun run;
     ASSERT_TRUE(waitFor([&] { return ready(); }));
-    std::vector<std::string> events;
-    for (const std::string& what : sent()) {
-        events.push_back(what);
-    }
-    EXPECT_EQ(events, c.events);
+    EXPECT_EQ(sent(), c.events);
     // This run's start is now the last start: a crash from here on shows at the next start.
     orbStartupFile file(startupPath(), startupPath() + ".scratch");
     EXPECT_GE(file.readStartupValue("last_start"), bootTime() - 5);
@@ -197,9 +172,7 @@ const BootCase kBootCases[] = {
     {"FirstStartEver", "-", {}},
     {"OrderlyStopBeforeBoot", "current_start 0\nlast_start 1000\nlast_stop 2000\n", {"359", "356"}},
     {"UncleanEndBeforeBoot", "current_start 0\nlast_start 2000\nlast_stop 1000\n", {"360", "356"}},
-    {"RestartAfterCrashThisBoot", "current_start %B+30\nlast_start %B+30\nlast_stop %B-100\n", {}},
-    {"StopMissing", "current_start 0\nlast_start 1000\n", {"360", "356"}},
-    {"NotNumbers", "current_start x\nlast_start abc\nlast_stop 1000\n", {}},
+    {"RestartAfterCrashThisBoot", "current_start %B\nlast_start %B\nlast_stop 1000\n", {}},
 };
 
 INSTANTIATE_TEST_SUITE_P(HostResourceManager, BootEvents, ::testing::ValuesIn(kBootCases),

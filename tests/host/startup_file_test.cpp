@@ -45,10 +45,8 @@ TEST_F(StartupFileTest, JudgesTheBootFromThePreviousRunsRecord) {
     } cases[] = {
         {nullptr, V::NothingToReport},
         {"", V::NothingToReport},
-        {"current_start 0\nlast_start 1000\nlast_stop 2000\n", V::RebootAfterOrderlyStop},
         {"last_start 1000\nlast_stop 4999\n", V::RebootAfterOrderlyStop},
         {"last_start 1000\nlast_stop 5000\n", V::RestartAfterOrderlyStop},
-        {"current_start 0\nlast_start 2000\nlast_stop 1000\n", V::RebootAfterUncleanEnd},
         {"last_start 4999\nlast_stop 1000\n", V::RebootAfterUncleanEnd},
         {"last_start 5000\nlast_stop 1000\n", V::RestartAfterUncleanEnd},
         {"last_start 1000\nlast_stop 1000\n", V::NothingToReport},

@@ -61,14 +61,6 @@ orbEvent numbered(int number) {
                     "ORB");
 }
 
-size_t occurrences(const std::string& text, const std::string& word) {
-    size_t found = 0;
-    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
-        ++found;
-    }
-    return found;
-}
-
 TEST_F(EventHandler, OnlyHostAndServiceEventsGoOutBeforeTheFirstInventory) {
     orbEventHandler::generateEvent(hostEvent(356));
     orbEventHandler::generateEvent(hostEvent(357));
@@ -117,16 +109,7 @@ TEST_F(EventHandler, TheDocumentLeavesOutWhatTheEventDoesNotHave) {
         if (c.hasData) {
             EXPECT_EQ(document["VariableData"], c.data);
         }
-        EXPECT_EQ(document["ID"], 538);
-        EXPECT_EQ(document["OSType"], 104);
-        EXPECT_EQ(document["Source"], "STOR_CTLR");
-        EXPECT_EQ(document["EventTime"], "2026-01-31 13:05:09");
-        EXPECT_EQ(document["OSVersion"], "8.0.2");
         EXPECT_FALSE(document.isMember("PartNum"));
-        if (document.isMember("IPv4Addresses")) {
-            ASSERT_EQ(document["IPv4Addresses"].size(), 1u);
-            EXPECT_FALSE(document["IPv4Addresses"][0]["Address"].asString().empty());
-        }
     }
 }
 
@@ -134,7 +117,6 @@ TEST_F(EventHandler, ItsTextIsOneSortedLine) {
     Json::Value details(Json::objectValue);
     details["Type"] = "Controller";
     details["EventInfo"] = "multi\nline";
-    orbtest::LogMark mark;
     orbEventHandler::generateEvent(orbEvent(356, "0301010203040000", "Host", false,
                                             "2026-01-31 13:05:09", "Not-Available", details,
                                             "ORB"));
@@ -142,34 +124,22 @@ TEST_F(EventHandler, ItsTextIsOneSortedLine) {
     const std::string payload = rmc->commands()[0].payload;
     EXPECT_EQ(payload.find('\n'), std::string::npos);
     EXPECT_EQ(payload, orbJsonOneLine(parseJson(payload)));
-    EXPECT_TRUE(orbtest::waitFor([&] {
-        return mark.debugSince().find("SUCCESS in delivering event to RMC") != std::string::npos;
-    }));
 }
 
 // An RMC that fails for a while costs no event: each is delivered once it answers again, in
 // the order raised, and the producer never waited. The outage is logged when it begins and
 // when it ends, not at every attempt.
 TEST_F(EventHandler, AfterAnOutageEveryEventArrivesInOrder) {
-    enum class Fault { NoReply, ErrorReply, TransferStatus4, SendFails };
+    // The sender sees every kind of failed exchange alike (the channel's own tests tell them
+    // apart): one that is slow to fail, and one that fails at once.
     rmc->setReplyTimeout(2s);  // a reply that never comes costs its producer nothing
-    for (Fault fault :
-         {Fault::NoReply, Fault::ErrorReply, Fault::TransferStatus4, Fault::SendFails}) {
-        SCOPED_TRACE(static_cast<int>(fault));
+    for (bool slow : {true, false}) {
+        SCOPED_TRACE(slow ? "no reply" : "error reply");
         const size_t before = sentIds().size();
-        switch (fault) {
-            case Fault::NoReply:
-                rmc->failPacket(2, orbsim::ExchangeFault::NoReply);
-                break;
-            case Fault::ErrorReply:
-                rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::CompletionCode);
-                break;
-            case Fault::TransferStatus4:
-                rmc->answerTransferStatus(1, 4);
-                break;
-            case Fault::SendFails:
-                rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::SendFails);
-                break;
+        if (slow) {
+            rmc->failPacket(2, orbsim::ExchangeFault::NoReply);
+        } else {
+            rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::CompletionCode);
         }
         orbtest::LogMark mark;
         const auto begun = std::chrono::steady_clock::now();
@@ -186,8 +156,8 @@ TEST_F(EventHandler, AfterAnOutageEveryEventArrivesInOrder) {
         std::vector<int> raised(30);
         std::iota(raised.begin(), raised.end(), 0);
         EXPECT_EQ(order, raised);
-        EXPECT_EQ(occurrences(mark.mainSince(), "FAILURE in logging event to RMC"), 1u);
-        EXPECT_EQ(occurrences(mark.mainSince(), "Events reach the RMC again"), 1u);
+        EXPECT_EQ(orbtest::occurrences(mark.mainSince(), "FAILURE in logging event to RMC"), 1u);
+        EXPECT_EQ(orbtest::occurrences(mark.mainSince(), "Events reach the RMC again"), 1u);
     }
 }
 
@@ -260,19 +230,6 @@ TEST_F(EventHandler, StopDuringASendEndsWithinTwoSecondsAndSendsNothingAfter) {
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(rmc->packets().size(), packets);
     EXPECT_THAT(rmc->commands(), ::testing::IsEmpty());
-}
-
-TEST_F(EventHandler, EventIdsFallIntoTheirClasses) {
-    struct Case {
-        int id;
-        int type;
-    };
-    // The classes' edges, and early-list events that belong to no class.
-    const Case cases[] = {{708, 1}, {356, 2}, {435, 2},   {1390, 3}, {383, 4},  {1391, 4},
-                          {538, 5}, {837, 6}, {1148, -1}, {0, -1},   {1337, -1}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(orbEventHandler::getEventType(c.id), c.type) << c.id;
-    }
 }
 
 }  // namespace

@@ -118,25 +118,16 @@ TEST_F(InventoryAggregator, AManagerThatIsNeverReadyDelaysThePushByNinePollsAtMo
 // inventory as it is by then; only a delivered document counts as the first push. The outage
 // is logged when it begins and when it ends.
 TEST_F(InventoryAggregator, AFailedPushIsRetriedUntilDeliveredAndOnlyThenCountsAsTheFirst) {
-    enum class Fault { ErrorReply, TransferStatus3, NoReply, SendFails };
+    // The push sees every kind of failed exchange alike (the channel's own tests tell them
+    // apart): the first round fails at once and is the first push, the second waits for a reply.
     orbJsonAggregator::setRetryDelays(50ms, 200ms);
     int version = 0;
-    for (Fault fault :
-         {Fault::ErrorReply, Fault::TransferStatus3, Fault::NoReply, Fault::SendFails}) {
-        SCOPED_TRACE(static_cast<int>(fault));
-        switch (fault) {
-            case Fault::ErrorReply:
-                rmc->failPacket(2, orbsim::ExchangeFault::CompletionCode);
-                break;
-            case Fault::TransferStatus3:
-                rmc->answerTransferStatus(1, 3);
-                break;
-            case Fault::NoReply:
-                rmc->failPacket(1, orbsim::ExchangeFault::NoReply);
-                break;
-            case Fault::SendFails:
-                rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::SendFails);
-                break;
+    for (bool slow : {false, true}) {
+        SCOPED_TRACE(slow ? "no reply" : "error reply");
+        if (slow) {
+            rmc->failPacket(1, orbsim::ExchangeFault::NoReply);
+        } else {
+            rmc->failPacket(2, orbsim::ExchangeFault::CompletionCode);
         }
         const size_t delivered = pushes();
         fakes[1].setElements({object("HostOSInfo", ++version)});
@@ -160,11 +151,8 @@ TEST_F(InventoryAggregator, AFailedPushIsRetriedUntilDeliveredAndOnlyThenCountsA
         EXPECT_TRUE(orbJsonAggregator::isInventorySent());
         const Json::Value sent = parseJson(rmc->commands().back().payload);
         EXPECT_EQ(sent["HostDataCollection"]["Oem"], object("HostOSInfo", version));
-        const std::string log = mark.mainSince();
-        EXPECT_EQ(log.find("An Error occurred in delivering inventory string"),
-                  log.rfind("An Error occurred in delivering inventory string"))
-            << "logged at every attempt";
-        EXPECT_THAT(log, HasSubstr("Inventory delivered to RMC after "));
+        EXPECT_EQ(orbtest::occurrences(mark.mainSince(), "An Error occurred in delivering"), 1u);
+        EXPECT_THAT(mark.mainSince(), HasSubstr("Inventory delivered to RMC after "));
         std::this_thread::sleep_for(300ms);
         EXPECT_EQ(pushes(), delivered + 1) << "pushed again after the delivery";
     }

@@ -135,7 +135,6 @@ TEST_F(RMCChannel, TransferStatusesUpToTwoContinueAndHigherOnesStopWithTheirMess
         {8,
          "Transfer Status is 0x8[Request command length exceeded] and Cmd Exit Status is 0x7. "
          "Payload size:130\n"},
-        {9, "RMC Cli Command Execution failed\n"},
         {255, "RMC Cli Command Execution failed\n"},
     };
     const std::string payload = payloadOf(130);  // three packets: 33, 57 and 41 bytes

@@ -71,10 +71,11 @@ long textResult(char* text) {
 }
 
 // Calls a query that hands out a buffer, and frees it.
-long bufferResult(const std::function<int(unsigned char**, size_t*)>& query) {
+template <int (*query)(int, unsigned char**, size_t*)>
+long bufferResult(int fd) {
     unsigned char* buffer = nullptr;
     size_t length = 0;
-    int code = query(&buffer, &length);
+    int code = query(fd, &buffer, &length);
     std::free(buffer);
     return code;
 }
@@ -139,27 +140,17 @@ TEST(CLinkage, AnAllocationFailureAnywhereGivesTheFailureValueAndNeverAnExceptio
              return get_disk_capacity(sasFd, &blocks, &length);
          }},
         {"get_identify_info", ORB_SCSI_NO_MEMORY,
-         [&] {
-             return bufferResult(
-                 [&](unsigned char** b, size_t* l) { return get_identify_info(sasFd, b, l); });
-         }},
+         [&] { return bufferResult<get_identify_info>(sasFd); }},
         {"get_unit_sn_from_device_inquiry", -100,
          [&] { return textResult(get_unit_sn_from_device_inquiry(sasFd)); }},
         {"get_unit_sn_from_device_vpd_pg80", -100,
          [&] { return textResult(get_unit_sn_from_device_vpd_pg80(sasFd)); }},
         {"get_sata_health", ORB_SCSI_NO_MEMORY, [&] { return get_sata_health(sataFd); }},
-        {"get_sata_temp", ORB_SCSI_NO_MEMORY,
-         [&] {
-             return bufferResult(
-                 [&](unsigned char** b, size_t* l) { return get_sata_temp(sataFd, b, l); });
-         }},
+        {"get_sata_temp", ORB_SCSI_NO_MEMORY, [&] { return bufferResult<get_sata_temp>(sataFd); }},
         {"get_sata_ssd_wear", ORB_SCSI_NO_MEMORY, [&] { return get_sata_ssd_wear(sataFd); }},
         {"get_sata_pwron", ORB_SCSI_NO_MEMORY, [&] { return get_sata_pwron(sataFd); }},
         {"get_sata_sct_stat", ORB_SCSI_NO_MEMORY,
-         [&] {
-             return bufferResult(
-                 [&](unsigned char** b, size_t* l) { return get_sata_sct_stat(sataFd, b, l); });
-         }},
+         [&] { return bufferResult<get_sata_sct_stat>(sataFd); }},
         {"get_ata_identify_device_info", ORB_SCSI_NO_MEMORY,
          [&] {
              _ORB_ATA_IDENTIFY_INFO info;

@@ -105,11 +105,6 @@ TEST_F(DriveQueries, SasDrivesHealthTemperatureWearAndAge) {
         EXPECT_EQ(get_scsi_transport_protocol(drive.fd), 6);  // SAS
         EXPECT_EQ(get_unit_speed(drive.fd), 0x0B);
         EXPECT_EQ(is_unit_smart(drive.fd), 1);
-        orbMallocText serial(get_unit_sn_from_device_inquiry(drive.fd));
-        ASSERT_NE(serial, nullptr);
-        EXPECT_EQ(std::string(serial.get())
-                      .find(orbMallocText(get_unit_sn_from_device_vpd_pg80(drive.fd)).get()),
-                  0u);
     }
 }
 
@@ -147,9 +142,6 @@ TEST_F(DriveQueries, SataDrivesThroughAtaPassThrough) {
         EXPECT_STREQ(info.serialNumber, c.serial);
         EXPECT_STREQ(info.firmwareRevision, c.firmware);
         EXPECT_STREQ(orbMallocText(get_sata_DiskRev(drive.fd)).get(), c.firmware);
-        EXPECT_EQ(info.capabilities, 0x2F00);  // word 49: LBA, DMA, IORDY
-        EXPECT_EQ(info.majorVersion, 0x07F0);  // word 80: ATA/ATAPI-4 to ACS-3
-        EXPECT_EQ(info.commandSets, 0x746B);   // word 82: SMART among them
         EXPECT_EQ(info.sectors, c.sectors);
         unsigned long long blocks = 0;
         unsigned blockLength = 0;

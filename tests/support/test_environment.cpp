@@ -6,8 +6,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <json/json.h>
+#include <signal.h>
 #include <stdlib.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -39,13 +41,9 @@ struct Settings {
 };
 
 Json::Value parseOrDie(const std::string& text) {
-    Json::CharReaderBuilder builder;
-    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
-    Json::Value value;
-    std::string errors;
-    if (!reader->parse(text.data(), text.data() + text.size(), &value, &errors) ||
-        !value.isObject()) {
-        std::fprintf(stderr, "test configuration is not a JSON object: %s\n", errors.c_str());
+    Json::Value value = parseJson(text);
+    if (!value.isObject()) {
+        std::fprintf(stderr, "test configuration is not a JSON object: %s\n", text.c_str());
         std::exit(2);
     }
     return value;
@@ -158,6 +156,23 @@ Json::Value parseJson(const std::string& text) {
         return Json::Value();
     }
     return value;
+}
+
+size_t occurrences(const std::string& text, const std::string& word) {
+    size_t found = 0;
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        ++found;
+    }
+    return found;
+}
+
+bool processGone(int pid) {
+    if (kill(pid, 0) != 0 && errno == ESRCH) {
+        return true;
+    }
+    std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t end = stat.rfind(')');
+    return end != std::string::npos && end + 2 < stat.size() && stat[end + 2] == 'Z';
 }
 
 std::string mainLog() {

@@ -65,6 +65,12 @@ bool waitFor(const std::function<bool()>& condition,
 // Parses JSON text; null when it does not parse.
 Json::Value parseJson(const std::string& text);
 
+// How often a word occurs in a text (a log line written once per outage, say).
+size_t occurrences(const std::string& text, const std::string& word);
+
+// Gone, or a zombie waiting for a parent that never reaps (a container's first process).
+bool processGone(int pid);
+
 }  // namespace orbtest
 
 #define ORB_TEST_HOST(name) static ::orbtest::TestHost orbTestHost_(name)
