@@ -112,13 +112,20 @@ void HostResourceManager::orbStartUpFileOperations(ORBOperation operation) {
     } else {
         orbUtils::setSystemCurrentBootTime(currentStartTime - info.uptime);
     }
+    // Judged from the previous run's record before a stop can replace it with this run's.
+    bootVerdict = startupFile.judgeBoot(orbUtils::getSystemCurrentBootTime());
     startupFile.recordStart(currentStartTime);
     startRecorded = true;
     stopRecorded = false;
 }
 
 void HostResourceManager::genOSBootLogic() {
-    switch (startupFile.judgeBoot(orbUtils::getSystemCurrentBootTime())) {
+    orbBootVerdict verdict;
+    {
+        std::lock_guard<std::mutex> lock(startupLock);
+        verdict = bootVerdict;
+    }
+    switch (verdict) {
         case orbBootVerdict::NothingToReport:
             break;
         case orbBootVerdict::RestartAfterOrderlyStop:

@@ -75,6 +75,7 @@ class HostResourceManager : public orbResourceManager {
     std::mutex startupLock;
     bool startRecorded = false;
     bool stopRecorded = false;
+    orbBootVerdict bootVerdict = orbBootVerdict::NothingToReport;
     std::mutex cmutex;
     std::condition_variable cond;
     // Held for a whole build; guards hostInfoList and HostInventory.
