@@ -52,9 +52,7 @@ orbServiceThread::~orbServiceThread() {
         return;
     }
     run->stop.request();
-    // The owner may be released last by its own thread, once it ends after being let go.
-    if (leftRunning || thread.get_id() == std::this_thread::get_id() ||
-        !run->waitEnded(std::chrono::steady_clock::now() + kStopWait)) {
+    if (leftRunning || !run->waitEnded(std::chrono::steady_clock::now() + kStopWait)) {
         thread.detach();
         return;
     }

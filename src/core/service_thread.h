@@ -14,9 +14,8 @@
 // where no stop request reaches is left to end on its own, and a new start does not run a
 // second one beside it. One still running when the object is destroyed (a host process that
 // exits without stopping the service) is asked to stop and waited for briefly, then let go,
-// so that no joinable thread ever ends the process. The thread let go keeps only what body
-// captured: an owner whose members body uses must keep them alive for it (a shared_ptr
-// captured by body), since the owner may be destroyed first.
+// so that no joinable thread ever ends the process. A thread let go may outlive its owner:
+// an owner whose members body uses must never be destroyed itself.
 //
 // Start, stop and wait may be called from any thread.
 class orbServiceThread {

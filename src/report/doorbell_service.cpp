@@ -16,23 +16,22 @@ const char* const kTag = "IPMI_DB";
 }
 
 orbIPMIDBService* orbIPMIDBService::getInstance() {
-    // Kept for the process by a static owner, which stops the polling thread at exit: a host
-    // that exits without stopping the service must not leave a joinable thread behind. The
-    // polling thread holds the service as well, so a thread that stop had to let go (still in
-    // a poll that ignores the stop) finds the service's members alive when it returns: they
-    // are destroyed only once the owner and the thread have both let go.
-    struct Owner {
-        std::shared_ptr<orbIPMIDBService> service{new orbIPMIDBService()};
-        ~Owner() { service->stop(); }
+    // Never destroyed: a polling thread that a stop had to let go (still in a poll that
+    // ignores the stop) finds the service whole whenever it comes back.
+    static orbIPMIDBService* const instance = new orbIPMIDBService();
+    // A host that exits without stopping the service must not leave the polling thread
+    // running: it is stopped at exit.
+    struct StopAtExit {
+        ~StopAtExit() { instance->stop(); }
     };
-    static Owner owner;
-    return owner.service.get();
+    static StopAtExit stopAtExit;
+    return instance;
 }
 
 orbIPMIDBService::orbIPMIDBService() {
     // The polling thread reads the configuration and asks the aggregator for pushes until it
-    // is joined, at the latest when this object's owner is destroyed at exit: both must be
-    // created first, to be destroyed after.
+    // is stopped, at the latest at exit: both must be created first, so that they are stopped
+    // and destroyed after.
     orbConfig::getInstance();
     orbJsonAggregator::getInstance();
 }
@@ -57,8 +56,7 @@ void orbIPMIDBService::start() {
         ORB_LOG_WARNING(kTag, "The door-bell service was stopped and is not started again");
         return;
     }
-    // The thread holds the service: see getInstance().
-    thread.start([self = shared_from_this()] { self->startMonitoring(); }, kTag);
+    thread.start([this] { startMonitoring(); }, kTag);
 }
 
 void orbIPMIDBService::stop() {

@@ -2,14 +2,13 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 
 #include "core/service_thread.h"
 
 // The RMC cannot call the host; it raises a door bell, a text the host polls over IPMI. When
 // the text asks for "WriteInventory", this service requests an extra inventory push.
-class orbIPMIDBService : public std::enable_shared_from_this<orbIPMIDBService> {
+class orbIPMIDBService {
   public:
     static orbIPMIDBService* getInstance();
 

@@ -18,23 +18,22 @@ const char* const kEventCommand = "MPEventGen";
 }  // namespace
 
 orbEventSender* orbEventSender::getInstance() {
-    // Kept for the process by a static owner, which stops the sender thread at exit: a host
-    // that exits without stopping the service must not leave a joinable thread behind. The
-    // sender thread holds the sender as well, so a thread that stop had to let go (still in a
-    // step that ignores the stop) finds the sender's members alive when it returns: they are
-    // destroyed only once the owner and the thread have both let go.
-    struct Owner {
-        std::shared_ptr<orbEventSender> sender{new orbEventSender()};
-        ~Owner() { sender->stop(); }
+    // Never destroyed: a sender thread that a stop had to let go (still in a step that ignores
+    // the stop), or a thread let go at exit that raises an event, finds the sender whole
+    // whenever it comes back; an event raised after the stop is refused with a log line.
+    static orbEventSender* const instance = new orbEventSender();
+    // A host that exits without stopping the service must not leave the sender thread
+    // running: it is stopped at exit, after what was created later has stopped.
+    struct StopAtExit {
+        ~StopAtExit() { instance->stop(); }
     };
-    static Owner owner;
-    return owner.sender.get();
+    static StopAtExit stopAtExit;
+    return instance;
 }
 
 orbEventSender::orbEventSender() {
-    // The sender thread logs until it is joined, at the latest when this object's owner is
-    // destroyed at exit: what the log needs must be created first, so that it is destroyed
-    // after.
+    // The sender thread logs until it is stopped, at the latest at exit: what the log needs
+    // must be created first, so that it is destroyed after that stop.
     orbConfig::getInstance();
 }
 
@@ -72,8 +71,7 @@ bool orbEventSender::queue(orbEvent event) {
 }
 
 bool orbEventSender::startThreadLocked() {
-    // The thread holds the sender: see getInstance().
-    switch (thread.start([self = shared_from_this()] { self->run(); }, kTag)) {
+    switch (thread.start([this] { run(); }, kTag)) {
         case orbServiceThread::Start::Started:
         case orbServiceThread::Start::AlreadyRunning:
             return true;

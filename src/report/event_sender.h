@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <mutex>
 #include <string>
 
@@ -17,7 +16,7 @@
 // is sent again with back-off until it is delivered: at least once, since an event whose last
 // answer was lost goes out again. The line is bounded; when it is full the oldest event is
 // dropped, with a log line naming it.
-class orbEventSender : public std::enable_shared_from_this<orbEventSender> {
+class orbEventSender {
   public:
     static orbEventSender* getInstance();
     ~orbEventSender() = default;

@@ -43,20 +43,20 @@ void appendAll(Json::Value& target, const std::vector<Json::Value>& elements) {
 }  // namespace
 
 orbJsonAggregator* orbJsonAggregator::getInstance() {
-    // Kept for the process by a static owner, which stops the push thread at exit: a host that
-    // exits without stopping the service must not leave a joinable thread behind. The push
-    // thread holds the aggregator as well, so a thread that stop had to let go (still inside a
-    // manager that ignores the stop) finds the aggregator's members alive when it returns: they
-    // are destroyed only once the owner and the thread have both let go.
-    struct Owner {
-        std::shared_ptr<orbJsonAggregator> aggregator{new orbJsonAggregator()};
-        ~Owner() {
-            aggregator->requestStop();
-            aggregator->waitStopped(std::chrono::steady_clock::now() + orbServiceThread::kStopWait);
+    // Never destroyed: a push thread that a stop had to let go (still inside a manager that
+    // ignores the stop), or a manager thread let go at exit that raises an event, finds the
+    // aggregator whole whenever it comes back.
+    static orbJsonAggregator* const instance = new orbJsonAggregator();
+    // A host that exits without stopping the service must not leave the push thread running:
+    // it is stopped at exit, after what was created later (the job manager) has stopped.
+    struct StopAtExit {
+        ~StopAtExit() {
+            instance->requestStop();
+            instance->waitStopped(std::chrono::steady_clock::now() + orbServiceThread::kStopWait);
         }
     };
-    static Owner owner;
-    return owner.aggregator.get();
+    static StopAtExit stopAtExit;
+    return instance;
 }
 
 orbJsonAggregator::orbJsonAggregator()
@@ -66,10 +66,10 @@ orbJsonAggregator::orbJsonAggregator()
           {RESOURCE_GPU, "Processors"},           {RESOURCE_INFINIBAND, "InfiniBandDevices"},
           {RESOURCE_TPM, "TrustedPlatformModule"}} {
     // The push thread logs, reads the configuration and asks the managers for their inventory
-    // until it is joined, at the latest when this object's owner is destroyed at exit: all of
-    // them must be created first, to be destroyed after it, whatever order the host starts
-    // things in. So must the event sender, which the managers' threads use until the job
-    // manager (created after this object) stops them at exit.
+    // until it is stopped, at the latest at exit: all of them must be created first, to be
+    // destroyed after that stop, whatever order the host starts things in. So must the event
+    // sender, which the managers' threads use until the job manager (created after this
+    // object) stops them at exit.
     CPlusPlusLogging::Logger::getInstance();
     orbConfig* config = orbConfig::getInstance();
     for (int type = RESOURCE_FC; type <= RESOURCE_TPM; ++type) {
@@ -119,8 +119,7 @@ void orbJsonAggregator::startPushThread() {
         ORB_LOG_WARNING(kTag, "The inventory push thread was stopped and is not started again");
         return;
     }
-    // The thread holds the aggregator: see getInstance().
-    thread.start([self = shared_from_this()] { self->initializeCachePush(); }, kTag);
+    thread.start([this] { initializeCachePush(); }, kTag);
 }
 
 void orbJsonAggregator::requestPush() {

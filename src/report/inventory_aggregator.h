@@ -6,7 +6,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 
@@ -16,7 +15,7 @@
 // resource manager has its first inventory, collects the managers' parts under fixed keys,
 // wraps them as "HostDataCollection" and sends the document with "WriteInventory"; then again
 // after every push interval and on every request.
-class orbJsonAggregator : public std::enable_shared_from_this<orbJsonAggregator> {
+class orbJsonAggregator {
   public:
     static orbJsonAggregator* getInstance();
 
