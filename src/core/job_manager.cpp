@@ -69,6 +69,7 @@ orbJobManager::orbJobManager() {
 }
 
 orbJobManager::~orbJobManager() {
+    std::lock_guard<std::mutex> lock(mutex);
     bool running = false;
     for (const orbServiceThread& thread : threads) {
         running = running || thread.isRunning();
@@ -89,6 +90,7 @@ orbJobManager* orbJobManager::getInstance() {
 
 bool orbJobManager::startResourceManagers() {
     orbJobManager* self = getInstance();
+    std::lock_guard<std::mutex> lock(self->mutex);
     self->retval.fill(-1);
 
     std::vector<int> startList = {RESOURCE_FC,   RESOURCE_HOST, RESOURCE_SAS,       RESOURCE_NIC,
@@ -103,6 +105,8 @@ bool orbJobManager::startResourceManagers() {
         if (hasNoThread(type)) {
             continue;
         }
+        // The body uses nothing of this object, so a thread let go when the job manager is
+        // destroyed at exit reaches nothing destroyed with it.
         orbServiceThread::Start started = self->threads[i].start(
             [type] {
                 initializeResourceManager(reinterpret_cast<void*>(static_cast<intptr_t>(type)));
@@ -155,7 +159,11 @@ void* orbJobManager::initializeResourceManager(void* arg) {
 
 void orbJobManager::stopResourceManagers() {
     ORB_LOG_INFO(kTag, "stopping all the RM");
-    if (getInstance()->stopThreads()) {
+    orbJobManager* self = getInstance();
+    std::unique_lock<std::mutex> lock(self->mutex);
+    const bool allEnded = self->stopThreads();
+    lock.unlock();
+    if (allEnded) {
         ORB_LOG_INFO(kTag, "ORB Exiting Gracefully!");
     } else {
         ORB_LOG_ERROR(kTag, "ORB stopped with resource-manager threads still running.");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <mutex>
 
 #include "core/service_thread.h"
 
@@ -44,6 +45,10 @@ class orbJobManager {
     // none is left running.
     bool stopThreads();
 
+    // Held through a start, a stop and the destruction, so that a stop sees the threads of a
+    // whole start; a stop holds it at most its one and a half seconds of waiting.
+    std::mutex mutex;
+    // Guarded by mutex.
     std::array<orbServiceThread, kThreadSlots> threads;
     std::array<int, kThreadSlots> retval{};
     // The resource type each thread runs.

@@ -9,26 +9,8 @@
 
 namespace {
 
-// How long a thread still running at destruction is waited for.
-constexpr std::chrono::milliseconds kExitWait{1500};
-
-}  // namespace
-
-bool orbStartServiceThread(std::thread& thread, void* (*entry)(void*), void* arg,
-                           const char* module) {
-    if (thread.joinable()) {
-        return true;
-    }
-    try {
-        thread = std::thread(entry, arg);
-    } catch (const std::system_error& error) {
-        ORB_LOG_ERROR(module, "Error: Unable to create thread: %d", error.code().value());
-        return false;
-    }
-    return true;
-}
-
-void orbJoinServiceThread(std::thread& thread, const char* module) {
+// Joins a thread that was started ("Error: Unable to join thread: %d" when the join fails).
+void joinServiceThread(std::thread& thread, const char* module) {
     if (!thread.joinable()) {
         return;
     }
@@ -38,6 +20,8 @@ void orbJoinServiceThread(std::thread& thread, const char* module) {
         ORB_LOG_ERROR(module, "Error: Unable to join thread: %d", error.code().value());
     }
 }
+
+}  // namespace
 
 // What the thread shares with its owner. Shared, so that a thread left to end on its own
 // never reaches freed memory.
@@ -63,11 +47,12 @@ struct orbServiceThread::Run {
 };
 
 orbServiceThread::~orbServiceThread() {
+    std::lock_guard<std::mutex> lock(guard);
     if (!thread.joinable()) {
         return;
     }
-    requestStop();
-    if (leftRunning || !run->waitEnded(std::chrono::steady_clock::now() + kExitWait)) {
+    run->stop.request();
+    if (leftRunning || !run->waitEnded(std::chrono::steady_clock::now() + kStopWait)) {
         thread.detach();
         return;
     }
@@ -75,6 +60,7 @@ orbServiceThread::~orbServiceThread() {
 }
 
 orbServiceThread::Start orbServiceThread::start(std::function<void()> body, const char* module) {
+    std::lock_guard<std::mutex> lock(guard);
     if (thread.joinable()) {
         if (!run->hasEnded()) {
             return run->stop.isRequested() ? Start::StillStopping : Start::AlreadyRunning;
@@ -107,6 +93,7 @@ orbServiceThread::Start orbServiceThread::start(std::function<void()> body, cons
 }
 
 void orbServiceThread::requestStop() {
+    std::lock_guard<std::mutex> lock(guard);
     if (thread.joinable()) {
         run->stop.request();
     }
@@ -114,17 +101,27 @@ void orbServiceThread::requestStop() {
 
 bool orbServiceThread::waitAndJoin(std::chrono::steady_clock::time_point deadline,
                                    const char* module) {
+    std::unique_lock<std::mutex> lock(guard);
     if (!thread.joinable()) {
         return true;
     }
-    if (!run->waitEnded(deadline)) {
+    // Waited for without the guard, so that a stop can be asked for meanwhile.
+    const std::shared_ptr<Run> waited = run;
+    lock.unlock();
+    const bool ended = waited->waitEnded(deadline);
+    lock.lock();
+    if (run != waited || !thread.joinable()) {
+        return true;  // joined by another caller meanwhile
+    }
+    if (!ended) {
         leftRunning = true;
         return false;
     }
-    orbJoinServiceThread(thread, module);
+    joinServiceThread(thread, module);
     return true;
 }
 
 bool orbServiceThread::isRunning() const {
+    std::lock_guard<std::mutex> lock(guard);
     return thread.joinable() && !run->hasEnded();
 }

@@ -3,22 +3,10 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "core/stop_request.h"
-
-// The service's long-lived threads (the resource managers, the inventory push thread, the
-// door-bell thread) start and end the same way: started once, joined once, and a failure of
-// either is logged under the owner's module tag rather than thrown.
-
-// Starts entry(arg) on thread unless it already runs. False when the thread could not be
-// created ("Error: Unable to create thread: %d").
-bool orbStartServiceThread(std::thread& thread, void* (*entry)(void*), void* arg,
-                           const char* module);
-
-// Joins a thread that was started; one that was not is left alone ("Error: Unable to join
-// thread: %d" when the join fails).
-void orbJoinServiceThread(std::thread& thread, const char* module);
 
 // A service thread whose stop is bounded. Its body runs under a stop request of its own, so
 // the commands it runs are killed as soon as it is asked to stop and orbStopRequested() tells
@@ -26,10 +14,17 @@ void orbJoinServiceThread(std::thread& thread, const char* module);
 // where no stop request reaches is left to end on its own, and a new start does not run a
 // second one beside it. One still running when the object is destroyed (a host process that
 // exits without stopping the service) is asked to stop and waited for briefly, then let go,
-// so that no joinable thread ever ends the process.
+// so that no joinable thread ever ends the process. A thread let go may outlive its owner:
+// an owner whose members body uses must never be destroyed itself.
+//
+// Start, stop and wait may be called from any thread.
 class orbServiceThread {
   public:
     enum class Start { Started, AlreadyRunning, StillStopping, Failed };
+
+    // How long a stop waits for its thread, leaving the rest of its two seconds for the stop
+    // requests and the log lines.
+    static constexpr std::chrono::milliseconds kStopWait{1500};
 
     orbServiceThread() = default;
     ~orbServiceThread();
@@ -50,6 +45,8 @@ class orbServiceThread {
   private:
     struct Run;
 
+    mutable std::mutex guard;
+    // Guarded by guard.
     std::thread thread;
     std::shared_ptr<Run> run;
     bool leftRunning = false;

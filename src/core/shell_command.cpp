@@ -37,8 +37,10 @@ const char* const kTag = "SHELL";
 
 // How often a running command's deadline and stop request are looked at.
 constexpr milliseconds kSlice{100};
-// A killed process normally vanishes at once; one stuck in the kernel is reaped later.
+// A killed process normally vanishes at once; one stuck in the kernel is reaped later. A stop
+// waits only a moment for it: the stop must not be held up by a child the kernel holds.
 constexpr milliseconds kReapWait{1000};
+constexpr milliseconds kReapWaitAtStop{20};
 constexpr size_t kReadSize = 64 * 1024;
 
 // The process groups of the commands running now, and children that did not vanish after
@@ -195,9 +197,9 @@ bool drain(int fd, std::string& collected) {
     }
 }
 
-// Reaps a killed child, waiting a bounded time for it.
-void reapKilled(pid_t pid, const std::string& commandLine) {
-    const auto limit = Clock::now() + kReapWait;
+// Reaps a killed child, waiting at most wait for it.
+void reapKilled(pid_t pid, const std::string& commandLine, milliseconds wait) {
+    const auto limit = Clock::now() + wait;
     for (;;) {
         pid_t reaped = waitpid(pid, nullptr, WNOHANG);
         if (reaped == pid || (reaped < 0 && errno != EINTR)) {
@@ -314,7 +316,7 @@ int runShell(const std::string& commandLine, std::string* collected, millisecond
     removeRunning(pid);
     if (ending != Ending::Finished) {
         kill(-pid, SIGKILL);
-        reapKilled(pid, commandLine);
+        reapKilled(pid, commandLine, ending == Ending::Stopped ? kReapWaitAtStop : kReapWait);
         if (collected != nullptr) {
             collected->clear();
         }

@@ -7,7 +7,7 @@
 
 #include "core/config.h"
 #include "core/log.h"
-#include "core/service_thread.h"
+#include "core/stop_request.h"
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
 
@@ -16,20 +16,24 @@ const char* const kTag = "IPMI_DB";
 }
 
 orbIPMIDBService* orbIPMIDBService::getInstance() {
-    static orbIPMIDBService instance;
-    return &instance;
+    // Never destroyed: a polling thread that a stop had to let go (still in a poll that
+    // ignores the stop) finds the service whole whenever it comes back.
+    static orbIPMIDBService* const instance = new orbIPMIDBService();
+    // A host that exits without stopping the service must not leave the polling thread
+    // running: it is stopped at exit.
+    struct StopAtExit {
+        ~StopAtExit() { instance->stop(); }
+    };
+    static StopAtExit stopAtExit;
+    return instance;
 }
 
 orbIPMIDBService::orbIPMIDBService() {
-    // The polling thread reads the configuration until it is joined, at the latest when this
-    // object is destroyed at exit: the configuration must be created first, to be destroyed
-    // after.
+    // The polling thread reads the configuration and asks the aggregator for pushes until it
+    // is stopped, at the latest at exit: both must be created first, so that they are stopped
+    // and destroyed after.
     orbConfig::getInstance();
-}
-
-orbIPMIDBService::~orbIPMIDBService() {
-    // A host that exits without stopping the service must not leave a joinable thread behind.
-    stop();
+    orbJsonAggregator::getInstance();
 }
 
 void orbIPMIDBService::setPollIntervalForTests(std::chrono::milliseconds interval) {
@@ -46,35 +50,32 @@ void orbIPMIDBService::stoporbIPMIDBService() {
     getInstance()->stop();
 }
 
-void* orbIPMIDBService::startIPMIDBMonitor(void* self) {
-    auto* service = static_cast<orbIPMIDBService*>(self);
-    // A poll of an RMC that does not answer, or of a driver still loading, ends at the stop.
-    orbStopScope underStop(service->stopMoni);
-    service->startMonitoring();
-    return nullptr;
-}
-
 void orbIPMIDBService::start() {
     std::lock_guard<std::mutex> lock(cmutex);
     if (stopped) {
         ORB_LOG_WARNING(kTag, "The door-bell service was stopped and is not started again");
         return;
     }
-    orbStartServiceThread(thread, startIPMIDBMonitor, this, kTag);
+    thread.start([this] { startMonitoring(); }, kTag);
 }
 
 void orbIPMIDBService::stop() {
     ORB_LOG_DEBUG(kTag, "Stopping orbIPMIDBService");
-    std::thread monitor;
+    const auto deadline = std::chrono::steady_clock::now() + orbServiceThread::kStopWait;
     {
+        // Under cmutex, so that the polling thread cannot miss it between a check and a wait.
         std::lock_guard<std::mutex> lock(cmutex);
         stopped = true;
-        stopMoni.request();
+        thread.requestStop();
         cond.notify_all();
-        monitor = std::move(thread);
     }
     ORB_LOG_DEBUG(kTag, "Signaled for stop.");
-    orbJoinServiceThread(monitor, kTag);
+    if (!thread.waitAndJoin(deadline, kTag)) {
+        ORB_LOG_ERROR(kTag,
+                      "The door-bell thread has not stopped within %lld ms; it is left to end on "
+                      "its own.",
+                      static_cast<long long>(orbServiceThread::kStopWait.count()));
+    }
 }
 
 void orbIPMIDBService::startMonitoring() {
@@ -84,22 +85,24 @@ void orbIPMIDBService::startMonitoring() {
             ? testInterval
             : std::chrono::minutes(orbConfig::getInstance()->getDoorBellSleepInterval());
     for (;;) {
-        if (!stopMoni.isRequested() && !checkIPMIDevice) {
+        if (!orbStopRequested() && !checkIPMIDevice) {
+            // Timed on the monotonic clock, so that a change of the wall clock neither
+            // stretches nor skips the wait.
             timespec now{};
-            if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
+            if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) {
                 const int error = errno;  // the log call may change errno
                 ORB_LOG_ERROR(kTag, "Failed to get current time! (error no: %d)", error);
                 break;
             }
-            auto deadline = std::chrono::system_clock::now() + interval;
+            const auto deadline = std::chrono::steady_clock::now() + interval;
             // A stop that came before the wait began ends it at once.
-            cond.wait_until(lock, deadline, [this] { return stopMoni.isRequested(); });
+            cond.wait_until(lock, deadline, [] { return orbStopRequested(); });
             ORB_LOG_DEBUG(kTag, "DB service thread up.");
-            if (!stopMoni.isRequested()) {
+            if (!orbStopRequested()) {
                 checkIPMIDevice = true;
             }
         }
-        const bool stopping = stopMoni.isRequested();
+        const bool stopping = orbStopRequested();
         const bool pollDue = checkIPMIDevice;
         checkIPMIDevice = false;
         lock.unlock();
@@ -110,7 +113,7 @@ void orbIPMIDBService::startMonitoring() {
             // The poll gives up as soon as a stop is requested; a failed poll is logged by the
             // channel, once per outage.
             ipmi::IPMIUtils device;
-            if (device.checkIPMIDBRequest() && !stopMoni.isRequested()) {
+            if (device.checkIPMIDBRequest() && !orbStopRequested()) {
                 orbJsonAggregator::sendInventory(true);
             }
         }

@@ -3,9 +3,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <thread>
 
-#include "core/stop_request.h"
+#include "core/service_thread.h"
 
 // The RMC cannot call the host; it raises a door bell, a text the host polls over IPMI. When
 // the text asks for "WriteInventory", this service requests an extra inventory push.
@@ -22,25 +21,24 @@ class orbIPMIDBService {
     // restores the configured one.
     static void setPollIntervalForTests(std::chrono::milliseconds interval);
 
-    ~orbIPMIDBService();
+    ~orbIPMIDBService() = default;
     orbIPMIDBService(const orbIPMIDBService&) = delete;
     orbIPMIDBService& operator=(const orbIPMIDBService&) = delete;
 
   private:
     orbIPMIDBService();
 
-    static void* startIPMIDBMonitor(void* self);
     void start();
     void stop();
     void startMonitoring();
 
     std::mutex cmutex;
     std::condition_variable cond;
-    std::thread thread;
+    // The polling thread, under a stop request of its own: the RMC channel obeys it, and its
+    // waits end on it.
+    orbServiceThread thread;
     // Guarded by cmutex.
     bool checkIPMIDevice = false;
     bool stopped = false;  // set once; the thread is not started again
     std::chrono::milliseconds testInterval{0};
-    // Set under cmutex; also read by the channel while a poll is on the wire.
-    orbStopRequest stopMoni;
 };

@@ -1,10 +1,10 @@
 #include "report/event_sender.h"
 
-#include <system_error>
 #include <utility>
 
 #include "core/config.h"
 #include "core/log.h"
+#include "core/stop_request.h"
 #include "report/event_handler.h"
 #include "report/ipmi_utils.h"
 #include "report/json_text.h"
@@ -18,19 +18,23 @@ const char* const kEventCommand = "MPEventGen";
 }  // namespace
 
 orbEventSender* orbEventSender::getInstance() {
-    static orbEventSender instance;
-    return &instance;
+    // Never destroyed: a sender thread that a stop had to let go (still in a step that ignores
+    // the stop), or a thread let go at exit that raises an event, finds the sender whole
+    // whenever it comes back; an event raised after the stop is refused with a log line.
+    static orbEventSender* const instance = new orbEventSender();
+    // A host that exits without stopping the service must not leave the sender thread
+    // running: it is stopped at exit, after what was created later has stopped.
+    struct StopAtExit {
+        ~StopAtExit() { instance->stop(); }
+    };
+    static StopAtExit stopAtExit;
+    return instance;
 }
 
 orbEventSender::orbEventSender() {
-    // The sender thread logs until it is joined, at the latest when this object is destroyed
-    // at exit: what the log needs must be created first, so that it is destroyed after.
+    // The sender thread logs until it is stopped, at the latest at exit: what the log needs
+    // must be created first, so that it is destroyed after that stop.
     orbConfig::getInstance();
-}
-
-orbEventSender::~orbEventSender() {
-    // A host that exits without stopping the service must not leave a joinable thread behind.
-    stop();
 }
 
 void orbEventSender::setRetryDelays(std::chrono::milliseconds first,
@@ -67,33 +71,38 @@ bool orbEventSender::queue(orbEvent event) {
 }
 
 bool orbEventSender::startThreadLocked() {
-    if (thread.joinable()) {
-        return true;
+    switch (thread.start([this] { run(); }, kTag)) {
+        case orbServiceThread::Start::Started:
+        case orbServiceThread::Start::AlreadyRunning:
+            return true;
+        case orbServiceThread::Start::StillStopping:
+            return false;
+        case orbServiceThread::Start::Failed:
+            break;
     }
-    try {
-        thread = std::thread(startSenderThread, this);
-    } catch (const std::system_error&) {
-        ORB_LOG_ERROR(kTag, "Unable to spawn a thread to handle event.");
-        return false;
-    }
-    return true;
+    ORB_LOG_ERROR(kTag, "Unable to spawn a thread to handle event.");
+    return false;
 }
 
 void orbEventSender::stop() {
-    std::thread sender;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        stopped = true;
-        stopRequested.request();
-        wake.notify_all();
-        sender = std::move(thread);
-    }
-    if (sender.joinable()) {
-        try {
-            sender.join();
-        } catch (const std::system_error& error) {
-            ORB_LOG_ERROR(kTag, "Error: Unable to join thread: %d", error.code().value());
-        }
+    requestStop();
+    waitStopped(std::chrono::steady_clock::now() + orbServiceThread::kStopWait);
+}
+
+void orbEventSender::requestStop() {
+    // Under the lock, so that the sender thread cannot miss it between a check and a wait.
+    std::lock_guard<std::mutex> lock(mutex);
+    stopped = true;
+    thread.requestStop();
+    wake.notify_all();
+}
+
+void orbEventSender::waitStopped(std::chrono::steady_clock::time_point deadline) {
+    if (!thread.waitAndJoin(deadline, kTag)) {
+        ORB_LOG_ERROR(kTag,
+                      "The event sender thread has not stopped within %lld ms; it is left to "
+                      "end on its own.",
+                      static_cast<long long>(orbServiceThread::kStopWait.count()));
     }
     std::lock_guard<std::mutex> lock(mutex);
     if (!events.empty()) {
@@ -106,21 +115,12 @@ void orbEventSender::stop() {
     }
 }
 
-void* orbEventSender::startSenderThread(void* self) {
-    auto* sender = static_cast<orbEventSender*>(self);
-    // A transfer to an RMC that does not answer, and the commands that build an event's
-    // document (host name, OS version), end at the stop.
-    orbStopScope underStop(sender->stopRequested);
-    sender->run();
-    return nullptr;
-}
-
 void orbEventSender::run() {
     std::unique_lock<std::mutex> lock(mutex);
     orbRetryBackoff backoff(firstDelay, delayCap);
     auto retryAt = std::chrono::steady_clock::time_point::min();
     for (;;) {
-        while (!stopRequested.isRequested() &&
+        while (!orbStopRequested() &&
                (events.empty() || std::chrono::steady_clock::now() < retryAt)) {
             if (events.empty()) {
                 wake.wait(lock);
@@ -128,7 +128,7 @@ void orbEventSender::run() {
                 wake.wait_until(lock, retryAt);
             }
         }
-        if (stopRequested.isRequested()) {
+        if (orbStopRequested()) {
             return;
         }
         Waiting next = events.front();
@@ -170,7 +170,7 @@ void orbEventSender::run() {
         if (stillFirst) {
             events.front().text = std::move(next.text);
         }
-        if (stopRequested.isRequested()) {
+        if (orbStopRequested()) {
             return;
         }
         const bool outageBegins = backoff.failuresSoFar() == 0;

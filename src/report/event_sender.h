@@ -7,9 +7,8 @@
 #include <deque>
 #include <mutex>
 #include <string>
-#include <thread>
 
-#include "core/stop_request.h"
+#include "core/service_thread.h"
 #include "report/event.h"
 
 // Delivers events to the RMC on one thread of its own, in the order they were raised, so that
@@ -20,7 +19,7 @@
 class orbEventSender {
   public:
     static orbEventSender* getInstance();
-    ~orbEventSender();
+    ~orbEventSender() = default;
     orbEventSender(const orbEventSender&) = delete;
     orbEventSender& operator=(const orbEventSender&) = delete;
 
@@ -31,6 +30,10 @@ class orbEventSender {
     // not answer; an event cut short counts as not delivered. Events still waiting are logged.
     // Delivery cannot be restarted in this process.
     void stop();
+    // The two halves of stop(), for a caller that stops other threads along with this one:
+    // asks the thread to stop and returns at once; then waits for it until deadline.
+    void requestStop();
+    void waitStopped(std::chrono::steady_clock::time_point deadline);
 
     // How many events wait for the RMC.
     size_t waiting() const;
@@ -48,19 +51,18 @@ class orbEventSender {
     };
 
     orbEventSender();
-    static void* startSenderThread(void* self);
     void run();
     bool startThreadLocked();
 
     mutable std::mutex mutex;
     std::condition_variable wake;
-    std::thread thread;
+    // The sender thread, under a stop request of its own: the RMC channel and the commands
+    // that build an event's document obey it, and its waits end on it.
+    orbServiceThread thread;
     // Guarded by mutex.
     std::deque<Waiting> events;
     uint64_t nextNumber = 0;
     bool stopped = false;
     std::chrono::milliseconds firstDelay{2000};
     std::chrono::milliseconds delayCap{60000};
-    // Also read by the channel while a transfer is on the wire.
-    orbStopRequest stopRequested;
 };

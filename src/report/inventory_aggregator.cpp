@@ -12,8 +12,8 @@
 #include "core/logger.h"
 #include "core/module_names.h"
 #include "core/resource_manager.h"
-#include "core/service_thread.h"
-#include "report/event_handler.h"
+#include "core/stop_request.h"
+#include "report/event_sender.h"
 #include "report/ipmi_utils.h"
 #include "report/json_text.h"
 #include "report/retry_backoff.h"
@@ -43,8 +43,20 @@ void appendAll(Json::Value& target, const std::vector<Json::Value>& elements) {
 }  // namespace
 
 orbJsonAggregator* orbJsonAggregator::getInstance() {
-    static orbJsonAggregator instance;
-    return &instance;
+    // Never destroyed: a push thread that a stop had to let go (still inside a manager that
+    // ignores the stop), or a manager thread let go at exit that raises an event, finds the
+    // aggregator whole whenever it comes back.
+    static orbJsonAggregator* const instance = new orbJsonAggregator();
+    // A host that exits without stopping the service must not leave the push thread running:
+    // it is stopped at exit, after what was created later (the job manager) has stopped.
+    struct StopAtExit {
+        ~StopAtExit() {
+            instance->requestStop();
+            instance->waitStopped(std::chrono::steady_clock::now() + orbServiceThread::kStopWait);
+        }
+    };
+    static StopAtExit stopAtExit;
+    return instance;
 }
 
 orbJsonAggregator::orbJsonAggregator()
@@ -54,8 +66,10 @@ orbJsonAggregator::orbJsonAggregator()
           {RESOURCE_GPU, "Processors"},           {RESOURCE_INFINIBAND, "InfiniBandDevices"},
           {RESOURCE_TPM, "TrustedPlatformModule"}} {
     // The push thread logs, reads the configuration and asks the managers for their inventory
-    // until it is joined, at the latest when this object is destroyed at exit: all of them
-    // must be created first, to be destroyed after it, whatever order the host starts things in.
+    // until it is stopped, at the latest at exit: all of them must be created first, to be
+    // destroyed after that stop, whatever order the host starts things in. So must the event
+    // sender, which the managers' threads use until the job manager (created after this
+    // object) stops them at exit.
     CPlusPlusLogging::Logger::getInstance();
     orbConfig* config = orbConfig::getInstance();
     for (int type = RESOURCE_FC; type <= RESOURCE_TPM; ++type) {
@@ -63,11 +77,7 @@ orbJsonAggregator::orbJsonAggregator()
             orbFactory::createInstance(type);
         }
     }
-}
-
-orbJsonAggregator::~orbJsonAggregator() {
-    // A host that exits without stopping the service must not leave a joinable thread behind.
-    stop();
+    orbEventSender::getInstance();
 }
 
 void orbJsonAggregator::setRetryDelays(std::chrono::milliseconds first,
@@ -87,20 +97,19 @@ void orbJsonAggregator::sendInventory(bool request) {
 }
 
 void orbJsonAggregator::stoporbJsonAggregator() {
-    getInstance()->stop();
-    orbEventHandler::stopEventDelivery();
+    // Both threads are asked to stop first and then waited for against one deadline, so that
+    // the whole stop stays within its two seconds.
+    const auto deadline = std::chrono::steady_clock::now() + orbServiceThread::kStopWait;
+    orbJsonAggregator* self = getInstance();
+    orbEventSender* sender = orbEventSender::getInstance();
+    self->requestStop();
+    sender->requestStop();
+    self->waitStopped(deadline);
+    sender->waitStopped(deadline);
 }
 
 bool orbJsonAggregator::isInventorySent() {
     return getInstance()->firstInventoryPushComplete.load();
-}
-
-void* orbJsonAggregator::startInventoryPushThread(void* self) {
-    auto* aggregator = static_cast<orbJsonAggregator*>(self);
-    // A push to an RMC that does not answer, and any command run for it, ends at the stop.
-    orbStopScope underStop(aggregator->stopAggr);
-    aggregator->initializeCachePush();
-    return nullptr;
 }
 
 void orbJsonAggregator::startPushThread() {
@@ -110,7 +119,7 @@ void orbJsonAggregator::startPushThread() {
         ORB_LOG_WARNING(kTag, "The inventory push thread was stopped and is not started again");
         return;
     }
-    orbStartServiceThread(thread, startInventoryPushThread, this, kTag);
+    thread.start([this] { initializeCachePush(); }, kTag);
 }
 
 void orbJsonAggregator::requestPush() {
@@ -125,32 +134,41 @@ void orbJsonAggregator::requestPush() {
     }
 }
 
-void orbJsonAggregator::stop() {
+void orbJsonAggregator::requestStop() {
     ORB_LOG_DEBUG(kTag, "Stopping orbJsonAggr");
-    std::thread pushThread;
     {
+        // Under cmutex, so that the push thread cannot miss it between a check and a wait.
         std::lock_guard<std::mutex> lock(cmutex);
         stopped = true;
-        stopAggr.request();
+        thread.requestStop();
         cond.notify_all();
-        pushThread = std::move(thread);
     }
     ORB_LOG_DEBUG(kTag, "Signaled for stop.");
-    orbJoinServiceThread(pushThread, kTag);
+}
+
+void orbJsonAggregator::waitStopped(std::chrono::steady_clock::time_point deadline) {
+    if (!thread.waitAndJoin(deadline, kTag)) {
+        ORB_LOG_ERROR(kTag,
+                      "The inventory push thread has not stopped within %lld ms; it is left to "
+                      "end on its own.",
+                      static_cast<long long>(orbServiceThread::kStopWait.count()));
+    }
 }
 
 bool orbJsonAggregator::aggrThreadSleep(std::unique_lock<std::mutex>& lock,
                                         std::chrono::milliseconds duration, bool wakeOnPush) {
+    // The waits are timed on the monotonic clock, so that a change of the wall clock neither
+    // stretches nor skips them.
     timespec now{};
-    if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
+    if (clock_gettime(CLOCK_MONOTONIC, &now) != 0) {
         const int error = errno;  // the log call may change errno
         ORB_LOG_ERROR(kTag, "Failed to get current time! (errno: %d)", error);
         return false;
     }
     // A stop (or, between pushes, a request) that came before the wait began is not lost.
-    auto deadline = std::chrono::system_clock::now() + duration;
+    const auto deadline = std::chrono::steady_clock::now() + duration;
     cond.wait_until(lock, deadline,
-                    [&] { return stopAggr.isRequested() || (wakeOnPush && pushInventory); });
+                    [&] { return orbStopRequested() || (wakeOnPush && pushInventory); });
     ORB_LOG_DEBUG(kTag, "Thread signaled");
     return true;
 }
@@ -164,16 +182,16 @@ void orbJsonAggregator::initializeCachePush() {
     }
     orbRetryBackoff backoff(retryFirst, retryCap);
     std::chrono::milliseconds retryDelay{0};
-    while (!stopAggr.isRequested()) {
+    while (!orbStopRequested()) {
         if (retryDelay.count() > 0) {
             // A request does not cut the back-off short; the retry collects the inventory
             // afresh, so a newer document replaces the one that failed.
-            if (!aggrThreadSleep(lock, retryDelay, false) || stopAggr.isRequested()) {
+            if (!aggrThreadSleep(lock, retryDelay, false) || orbStopRequested()) {
                 break;
             }
         } else if (!pushInventory) {
             // Wakes for a request, or pushes anyway when the interval has passed.
-            if (!aggrThreadSleep(lock, pushInterval, true) || stopAggr.isRequested()) {
+            if (!aggrThreadSleep(lock, pushInterval, true) || orbStopRequested()) {
                 break;
             }
         }
@@ -182,7 +200,7 @@ void orbJsonAggregator::initializeCachePush() {
         const PushResult result = createInventoryJsonString();
         lock.lock();
         if (result == PushResult::Failed) {
-            if (stopAggr.isRequested()) {
+            if (orbStopRequested()) {
                 break;
             }
             // Logged once per outage; the attempts in between only in the debug log.
@@ -208,8 +226,7 @@ bool orbJsonAggregator::checkIfInventoryReady(std::unique_lock<std::mutex>& lock
     for (int iteration = 0;; ++iteration) {
         ORB_LOG_DEBUG(kTag, "Aggregator thread sleeping for %ld sec iteration no. %d", interval,
                       iteration + 1);
-        if (!aggrThreadSleep(lock, std::chrono::seconds(interval), false) ||
-            stopAggr.isRequested()) {
+        if (!aggrThreadSleep(lock, std::chrono::seconds(interval), false) || orbStopRequested()) {
             return false;
         }
         // Managers are asked without the lock: a manager that asks for a push from its own
@@ -227,7 +244,7 @@ bool orbJsonAggregator::checkIfInventoryReady(std::unique_lock<std::mutex>& lock
             }
         }
         lock.lock();
-        if (stopAggr.isRequested()) {
+        if (orbStopRequested()) {
             return false;
         }
         if (allReady || iteration == kLastReadinessPoll) {
@@ -308,7 +325,7 @@ orbJsonAggregator::PushResult orbJsonAggregator::sendJsonString() {
         case ipmi::IPMIUtils::Delivery::NotDelivered:
             break;
     }
-    if (stopAggr.isRequested()) {
+    if (orbStopRequested()) {
         ORB_LOG_INFO(kTag, "Inventory push cut short by the stop: not delivered");
     }
     return PushResult::Failed;

@@ -8,9 +8,8 @@
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 
-#include "core/stop_request.h"
+#include "core/service_thread.h"
 
 // Owns the inventory document the RMC receives. A push thread waits until every enabled
 // resource manager has its first inventory, collects the managers' parts under fixed keys,
@@ -34,7 +33,7 @@ class orbJsonAggregator {
     // minutes. Tests shorten them.
     static void setRetryDelays(std::chrono::milliseconds first, std::chrono::milliseconds cap);
 
-    ~orbJsonAggregator();
+    ~orbJsonAggregator() = default;
     orbJsonAggregator(const orbJsonAggregator&) = delete;
     orbJsonAggregator& operator=(const orbJsonAggregator&) = delete;
 
@@ -45,10 +44,10 @@ class orbJsonAggregator {
 
     orbJsonAggregator();
 
-    static void* startInventoryPushThread(void* self);
     void startPushThread();
     void requestPush();
-    void stop();
+    void requestStop();
+    void waitStopped(std::chrono::steady_clock::time_point deadline);
     void initializeCachePush();
     bool checkIfInventoryReady(std::unique_lock<std::mutex>& lock);
     bool aggrThreadSleep(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds duration,
@@ -62,14 +61,14 @@ class orbJsonAggregator {
 
     std::mutex cmutex;
     std::condition_variable cond;
-    std::thread thread;
+    // The push thread, under a stop request of its own: the RMC channel and the commands it
+    // runs obey it, and its waits end on it.
+    orbServiceThread thread;
     // Guarded by cmutex.
     bool pushInventory = true;
     bool stopped = false;  // set once; the push thread is not started again
     std::chrono::milliseconds retryFirst{5000};
     std::chrono::milliseconds retryCap{240000};
-    // Set under cmutex; also read by the channel while a push is on the wire.
-    orbStopRequest stopAggr;
     // Written by the push thread, read by event producers without the lock.
     std::atomic<bool> firstInventoryPushComplete{false};
 };

@@ -6,10 +6,14 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "core/factory.h"
+#include "core/job_manager.h"
+#include "core/stop_request.h"
 #include "report/doorbell_service.h"
 #include "report/event_handler.h"
+#include "report/event_sender.h"
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
 #include "sim/rmc/simulated_rmc.h"
@@ -23,6 +27,27 @@ using namespace std::chrono_literals;
 namespace {
 
 orbtest::FakeManager host;
+
+// Raises events from its thread until a moment after the job manager stops it. An event
+// refused meanwhile, by a sender stopped before the managers, ends the process with status 3.
+class EventRaisingManager : public orbtest::FakeManager {
+  public:
+    int init() override {
+        auto until = std::chrono::steady_clock::time_point::max();
+        while (std::chrono::steady_clock::now() < until) {
+            if (orbStopRequested() && until == std::chrono::steady_clock::time_point::max()) {
+                until = std::chrono::steady_clock::now() + 50ms;
+            }
+            orbEvent event(356, "NotApplicable", "Host", false, "2026-01-31 13:05:09", "NA", "ORB");
+            if (!orbEventSender::getInstance()->queue(std::move(event))) {
+                std::_Exit(3);
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        return 0;
+    }
+};
+EventRaisingManager raising;
 
 // Every service thread is waiting for an RMC that never answers when the host exits.
 void exitWhileEverythingWaitsForTheRMC() {
@@ -53,6 +78,23 @@ TEST(ExitWithoutStop, TheHostExitsNormallyWithinTheStopBudget) {
     EXPECT_EXIT(exitWhileEverythingWaitsForTheRMC(), ::testing::ExitedWithCode(0), "");
     // Three stops of at most two seconds each, after a second of waiting for the push.
     EXPECT_LT(std::chrono::steady_clock::now() - begun, 10s);
+}
+
+// The managers' threads raise events until the job manager stops them at exit: the event
+// sender they use must still take events then.
+void exitWhileManagersRaiseEvents() {
+    auto rmc = std::make_shared<orbsim::SimulatedRMC>();
+    rmc->setCommandPause(0ms);
+    ipmi::IPMIUtils::setTransport(rmc);
+    orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&raising); });
+    orbJobManager::startResourceManagers();
+    orbtest::waitFor([&] { return rmc->commands().size() >= 2; });
+    std::exit(0);
+}
+
+TEST(ExitWithoutStop, ManagersRaisingEventsAreStoppedBeforeTheEventSender) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(exitWhileManagersRaiseEvents(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
