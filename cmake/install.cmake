@@ -14,7 +14,8 @@ set(ORB_PUBLIC_HEADERS
   host/smbios.h
   storage/scsi_queries.h
   storage/scsi_completion.h
-  storage/ata_pages.h)
+  storage/ata_pages.h
+  storage/ubm_utils.h)
 
 install(TARGETS orb EXPORT orbTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
