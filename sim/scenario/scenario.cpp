@@ -274,6 +274,11 @@ bool parseLine(const std::string& line, ScenarioAction& action, std::string& why
 
 }  // namespace
 
+bool isRmcAction(ScenarioVerb verb) {
+    return verb == ScenarioVerb::RmcTransferStatus || verb == ScenarioVerb::RmcFailPacket ||
+           verb == ScenarioVerb::RmcClear || verb == ScenarioVerb::RmcDoorbell;
+}
+
 bool parseScenario(const std::string& text, std::vector<ScenarioAction>& actions,
                    std::string& error) {
     actions.clear();
@@ -337,6 +342,10 @@ bool readScenario(const std::string& path, std::vector<ScenarioAction>& actions,
     std::string text(kScenarioFileLimit + 1, '\0');
     in.read(&text[0], static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<size_t>(in.gcount()));
+    if (in.bad()) {
+        error = "cannot read " + path;
+        return false;
+    }
     if (!parseScenario(text, actions, error)) {
         error = path + ": " + error;
         return false;

@@ -52,6 +52,9 @@ struct ScenarioAction {
     std::string source;  // the line as written, for the log
 };
 
+// Actions on the RMC alone, which need no simulated host root.
+bool isRmcAction(ScenarioVerb verb);
+
 constexpr size_t kScenarioLineLimit = 4096;
 constexpr size_t kScenarioFileLimit = 1 << 20;
 

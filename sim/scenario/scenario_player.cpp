@@ -138,6 +138,11 @@ void ScenarioPlayer::play(std::vector<ScenarioAction> actions) {
 }
 
 bool ScenarioPlayer::apply(const ScenarioAction& action, std::string& error) {
+    if (root.empty() && !isRmcAction(action.verb)) {
+        // Without a root the host's paths would be this machine's own.
+        error = "no simulated host root to change";
+        return false;
+    }
     switch (action.verb) {
         case ScenarioVerb::Write:
             return writeFile(action.target, action.text.empty() ? "" : action.text + "\n", error);

@@ -187,7 +187,8 @@ TEST(Scenario, PlaysActionsAtTheirMomentsAndRestores) {
     EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", "{}"), 0);
 }
 
-// A run that ends before the scenario does is not held up by actions still to come.
+// A run that ends before the scenario does is not held up by actions still to come, and a
+// player without a host root or RMC changes nothing.
 TEST(Scenario, StopsAtOnceWithActionsPending) {
     std::vector<orbsim::ScenarioAction> actions;
     std::string error;
@@ -197,6 +198,14 @@ TEST(Scenario, StopsAtOnceWithActionsPending) {
     auto begin = std::chrono::steady_clock::now();
     player.stop();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 500ms);
+
+    // Without a root, the paths would be this machine's own.
+    ASSERT_TRUE(orbsim::parseScenario("0 remove /etc/hostname\n0 rmc clear\n", actions, error));
+    orbsim::ScenarioPlayer rootless("", nullptr);
+    EXPECT_FALSE(rootless.apply(actions[0], error));
+    EXPECT_THAT(error, HasSubstr("no simulated host root"));
+    EXPECT_FALSE(rootless.apply(actions[1], error));
+    EXPECT_THAT(error, HasSubstr("no simulated RMC"));
 }
 
 }  // namespace

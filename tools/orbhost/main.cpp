@@ -256,6 +256,16 @@ int main(int argc, char** argv) {
 
     const char* root = getenv("ORB_ROOT");
     const bool realPaths = root == nullptr || *root == '\0';
+    const bool changesHost =
+        std::any_of(options.scenario.begin(), options.scenario.end(),
+                    [](const orbsim::ScenarioAction& a) { return !orbsim::isRmcAction(a.verb); });
+    if (realPaths && options.simulate && changesHost && i >= argc) {
+        std::fprintf(stderr,
+                     "orbhost: the scenario changes the host, and ORB_ROOT is not set: "
+                     "--simulate=%s lays out a simulated host to change\n",
+                     kDefaultHost);
+        return 2;
+    }
     if (realPaths && options.simulate) {
         std::fprintf(stderr,
                      "orbhost: ORB_ROOT is not set, so the stand-ins read this machine's paths; "
