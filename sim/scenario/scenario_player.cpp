@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "sim/drives/drive_description.h"
+#include "sim/drives/simulated_drives.h"
 
 namespace fs = std::filesystem;
 
@@ -299,16 +300,7 @@ bool ScenarioPlayer::setDriveKey(const ScenarioAction& action, std::string& erro
     if (!parseDriveDescription(changed, drive, error) || !keepOriginal(path, error)) {
         return false;
     }
-    // In place: the drive stand-in finds the description by the path of an open descriptor.
-    int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
-    bool written = fd >= 0 && writeAll(fd, changed);
-    if (fd >= 0) {
-        close(fd);
-    }
-    if (!written) {
-        error = why("cannot write " + path);
-    }
-    return written;
+    return replaceFile(path, changed, error);
 }
 
 bool ScenarioPlayer::unplugDrive(const std::string& name, std::string& error) {
@@ -343,7 +335,7 @@ bool ScenarioPlayer::unplugDrive(const std::string& name, std::string& error) {
     entries.push_back(device.string());
     entries.push_back(root + "/dev/" + name);
 
-    const std::string stash = root + "/.scenario/unplugged/" + name;
+    const std::string stash = root + kUnpluggedDrivesFolder + name;
     fs::create_directories(stash, failure);
     std::vector<std::pair<std::string, std::string>> moved;
     for (const std::string& entry : entries) {
@@ -379,7 +371,7 @@ bool ScenarioPlayer::plugDrive(const std::string& name, std::string& error) {
     }
     unplugged.erase(found);
     std::error_code failure;
-    fs::remove_all(root + "/.scenario/unplugged/" + name, failure);
+    fs::remove_all(root + kUnpluggedDrivesFolder + name, failure);
     return ok;
 }
 

@@ -20,10 +20,11 @@
 //   ...
 //   player.stop();           // returns at once; actions not yet due are dropped
 //
-// Files are replaced whole (a new file renamed over the old one), except drive descriptions,
-// rewritten in place because the drive stand-in finds them through the open descriptor. The
-// first change of a path keeps what was there, for restore. An unplugged drive's sysfs
-// entries and generic device wait in <root>/.scenario/ until it is inserted again.
+// Files are replaced whole (a new file renamed over the old one), so readers see the old text
+// or the new, never a part; a drive answers from its new description even on a descriptor
+// opened before. The first change of a path keeps what was there, for restore. An unplugged
+// drive's sysfs entries and generic device wait in <root>/.scenario/unplugged/ until it is
+// inserted again.
 
 namespace orbsim {
 

@@ -1,14 +1,17 @@
 #include "sim/scenario/scenario.h"
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 
 #include "report/ipmi_utils.h"
 #include "sim/drives/drive_description.h"
+#include "sim/drives/simulated_drives.h"
 #include "sim/scenario/scenario_player.h"
 #include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
@@ -164,6 +167,18 @@ TEST(Scenario, PlaysActionsAtTheirMomentsAndRestores) {
                                   "1 drive sg4 insert\n",
                               actions, error))
         << error;
+    // Descriptors the service holds across the changes.
+    const int changedDrive = open(orbtest::rootPath("/dev/sg2").c_str(), O_RDONLY);
+    const int unpluggedDrive = open(orbtest::rootPath("/dev/sg4").c_str(), O_RDONLY);
+    auto answers = [](int fd) {
+        unsigned char testUnitReady[6] = {};
+        sg_io_hdr_t hdr{};
+        hdr.interface_id = 'S';
+        hdr.cmdp = testUnitReady;
+        hdr.cmd_len = sizeof(testUnitReady);
+        errno = 0;
+        return orbsim::simulatedSgExchange(fd, &hdr) == 0 ? 0 : errno;
+    };
     orbsim::ScenarioPlayer player(orbtest::root(), rmc.get());
     player.start(actions);
 
@@ -175,6 +190,8 @@ TEST(Scenario, PlaysActionsAtTheirMomentsAndRestores) {
     EXPECT_FALSE(present("/sys/block/sde"));
     EXPECT_NE(access("/tmp/orb-scenario-escape", F_OK), 0) << "a write left the host";
     EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", "{}"), 1);
+    EXPECT_EQ(answers(changedDrive), 0);
+    EXPECT_EQ(answers(unpluggedDrive), ENODEV);
 
     ASSERT_TRUE(orbtest::waitFor([&] { return present("/dev/sg4"); }, 2s));
     player.stop();
@@ -185,6 +202,8 @@ TEST(Scenario, PlaysActionsAtTheirMomentsAndRestores) {
               "PX05SMB");
     EXPECT_TRUE(present("/sys/block/sde"));
     EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", "{}"), 0);
+    close(changedDrive);
+    close(unpluggedDrive);
 }
 
 // A run that ends before the scenario does is not held up by actions still to come, and a
