@@ -409,6 +409,19 @@ std::string descriptorPath(int fd) {
 
 int simulatedSgExchange(int fd, sg_io_hdr_t* hdr) {
     std::string path = descriptorPath(fd);
+    // A description replaced while the descriptor was open (a scenario changing the drive):
+    // the drive answers from the one now at that path.
+    const std::string replaced = " (deleted)";
+    if (path.size() > replaced.size() &&
+        path.compare(path.size() - replaced.size(), replaced.size(), replaced) == 0) {
+        path.erase(path.size() - replaced.size());
+    }
+    // A hot-unplugged drive (its description moved aside by a scenario) answers no more, as
+    // the descriptor of a removed SCSI generic device does.
+    if (path.find(kUnpluggedDrivesFolder) != std::string::npos) {
+        errno = ENODEV;
+        return -1;
+    }
     DriveDescription drive;
     std::string error;
     if (path.empty() || !readDriveDescription(path, drive, error)) {

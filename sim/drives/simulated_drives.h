@@ -19,6 +19,10 @@ namespace orbsim {
 void installSimulatedDrives();
 void removeSimulatedDrives();
 
+// Where a scenario keeps a hot-unplugged drive's description and sysfs entries, below the
+// simulated host's root; a descriptor still open on such a description fails with ENODEV.
+constexpr char kUnpluggedDrivesFolder[] = "/.scenario/unplugged/";
+
 // The exchange itself (the handler that installSimulatedDrives installs).
 int simulatedSgExchange(int fd, sg_io_hdr_t* hdr);
 

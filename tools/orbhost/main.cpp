@@ -1,5 +1,6 @@
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "orbhost.h"
 #include "report/doorbell_service.h"
 #include "report/inventory_aggregator.h"
+#include "sim/scenario/scenario_player.h"
 
 namespace orbhost {
 namespace {
@@ -37,7 +39,7 @@ std::vector<std::pair<const char*, SimulationSetup>>& simulationSteps() {
 void printUsage(FILE* out) {
     std::fprintf(out,
                  "usage: orbhost [--simulate[=HOST]] [--keep-root] [--run-for SECONDS]\n"
-                 "               [--ring-doorbell-at SECONDS]\n"
+                 "               [--ring-doorbell-at SECONDS] [--scenario FILE]\n"
                  "       orbhost [--simulate[=HOST]] [--keep-root] inspect WHAT [ARGS...]\n"
                  "       orbhost --help\n");
     for (const auto& [name, entry] : inspectCommands()) {
@@ -63,6 +65,13 @@ void printHelp() {
         "  --run-for SECONDS    stop after SECONDS instead of waiting for a signal\n"
         "  --ring-doorbell-at SECONDS\n"
         "                       the simulated RMC asks for an inventory at that moment\n"
+        "                       (the scenario action: SECONDS rmc doorbell WriteInventory)\n"
+        "  --scenario FILE      with --simulate: play FILE during the run, one action a line,\n"
+        "                       SECONDS ACTION ARGS... ('#' comments): write PATH TEXT...,\n"
+        "                       remove PATH, restore PATH, drive sgN KEY VALUE, drive sgN\n"
+        "                       remove|insert, port HOSTNAME state TEXT, rmc transfer-status\n"
+        "                       PACKET STATUS, rmc fail-packet PACKET [FAULT], rmc clear, rmc\n"
+        "                       doorbell TEXT (sim/hosts/README.md describes them)\n"
         "\n"
         "environment:\n"
         "  ORB_ROOT         folder every fixed absolute path is taken below (a copy of a\n"
@@ -110,6 +119,14 @@ int runService(const Options& options) {
     orbJsonAggregator::sendInventory(false);
     orbIPMIDBService::startorbIPMIDBService();
 
+    // Changes the simulated host while the service runs; stopped first at the end, so no
+    // action lands while the service stops.
+    const char* root = getenv("ORB_ROOT");
+    orbsim::ScenarioPlayer player(root != nullptr ? root : "", simulatedRMC());
+    if (options.simulate && !options.scenario.empty()) {
+        player.start(options.scenario);
+    }
+
     int signal = 0;
     if (options.runForSeconds >= 0) {
         // Other signals (a child ending, say) can interrupt the wait; only the deadline or a
@@ -140,6 +157,7 @@ int runService(const Options& options) {
     }
     std::printf("orbhost: stopping the service%s\n", signal > 0 ? " (signal)" : "");
     std::fflush(stdout);
+    player.stop();
 
     orbJobManager::stopResourceManagers();
     orbJsonAggregator::stoporbJsonAggregator();
@@ -163,6 +181,7 @@ SimulationStep::SimulationStep(const char* name, SimulationSetup setup) {
 int main(int argc, char** argv) {
     using namespace orbhost;
     Options options;
+    bool scenarioGiven = false;
     int i = 1;
     for (; i < argc; ++i) {
         std::string arg = argv[i];
@@ -186,6 +205,15 @@ int main(int argc, char** argv) {
                 printUsage(stderr);
                 return 2;
             }
+        } else if (arg == "--scenario" && i + 1 < argc) {
+            std::string error;
+            std::vector<orbsim::ScenarioAction> actions;
+            if (!orbsim::readScenario(argv[++i], actions, error)) {
+                std::fprintf(stderr, "orbhost: scenario refused: %s\n", error.c_str());
+                return 2;
+            }
+            options.scenario.insert(options.scenario.end(), actions.begin(), actions.end());
+            scenarioGiven = true;
         } else if (arg == "inspect") {
             break;
         } else {
@@ -195,6 +223,24 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+
+    if (scenarioGiven && !options.simulate) {
+        std::fprintf(stderr,
+                     "orbhost: --scenario plays against a simulated host: add --simulate\n");
+        return 2;
+    }
+    if (options.ringDoorbellAtSeconds >= 0) {
+        orbsim::ScenarioAction ring;
+        ring.at = std::chrono::seconds(options.ringDoorbellAtSeconds);
+        ring.verb = orbsim::ScenarioVerb::RmcDoorbell;
+        ring.text = "WriteInventory";
+        ring.source = "rmc doorbell WriteInventory";
+        options.scenario.push_back(ring);
+    }
+    std::stable_sort(options.scenario.begin(), options.scenario.end(),
+                     [](const orbsim::ScenarioAction& a, const orbsim::ScenarioAction& b) {
+                         return a.at < b.at;
+                     });
 
     // Before anything of the library runs: it reads ORB_ROOT when it first resolves a path.
     SimulatedRoot simulatedRoot;
@@ -210,6 +256,16 @@ int main(int argc, char** argv) {
 
     const char* root = getenv("ORB_ROOT");
     const bool realPaths = root == nullptr || *root == '\0';
+    const bool changesHost =
+        std::any_of(options.scenario.begin(), options.scenario.end(),
+                    [](const orbsim::ScenarioAction& a) { return !orbsim::isRmcAction(a.verb); });
+    if (realPaths && options.simulate && changesHost && i >= argc) {
+        std::fprintf(stderr,
+                     "orbhost: the scenario changes the host, and ORB_ROOT is not set: "
+                     "--simulate=%s lays out a simulated host to change\n",
+                     kDefaultHost);
+        return 2;
+    }
     if (realPaths && options.simulate) {
         std::fprintf(stderr,
                      "orbhost: ORB_ROOT is not set, so the stand-ins read this machine's paths; "

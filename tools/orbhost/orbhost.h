@@ -1,12 +1,17 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "sim/rmc/simulated_rmc.h"
+#include "sim/scenario/scenario.h"
 
 // orbhost: a host process for liborb. It runs the service the way the ESXi host process does
 // (start everything, wait, stop everything), or inspects what the library reads from the host.
 //
 //   orbhost [--simulate[=HOST]] [--keep-root] [--run-for SECONDS] [--ring-doorbell-at SECONDS]
+//           [--scenario FILE]
 //   orbhost [--simulate[=HOST]] [--keep-root] inspect WHAT [ARGS...]
 //
 // With --simulate the platform stand-ins of sim/ are installed first (simulated RMC, drives,
@@ -22,6 +27,7 @@ struct Options {
     bool keepRoot = false;            // leave the laid-out host in place at exit
     long runForSeconds = -1;          // -1: until SIGINT or SIGTERM
     long ringDoorbellAtSeconds = -1;  // -1: the simulated RMC never rings
+    std::vector<orbsim::ScenarioAction> scenario;  // played during the run with --simulate
 };
 
 using InspectHandler = int (*)(const Options& options, const std::vector<std::string>& args);
@@ -51,6 +57,9 @@ class SimulatedRoot {
     std::string path;
     bool keep = false;
 };
+
+// The simulated RMC that --simulate installed, null before or without it.
+std::shared_ptr<orbsim::SimulatedRMC> simulatedRMC();
 
 // Where the simulated hosts of the source tree are, and their names ("bravo, default").
 std::string simulatedHostsFolder();

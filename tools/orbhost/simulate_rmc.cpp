@@ -1,4 +1,3 @@
-#include <chrono>
 #include <memory>
 
 #include "orbhost.h"
@@ -7,16 +6,22 @@
 
 namespace {
 
-// With --simulate every command and door-bell poll of the service goes to an RMC in this
-// process; --ring-doorbell-at makes it ask for an inventory at that moment of the run.
-void installSimulatedRMC(const orbhost::Options& options) {
-    auto rmc = std::make_shared<orbsim::SimulatedRMC>();
-    if (options.ringDoorbellAtSeconds >= 0) {
-        rmc->ringDoorbellAt(std::chrono::seconds(options.ringDoorbellAtSeconds), "WriteInventory");
-    }
-    ipmi::IPMIUtils::setTransport(rmc);
+std::shared_ptr<orbsim::SimulatedRMC>& installedRMC() {
+    static std::shared_ptr<orbsim::SimulatedRMC> rmc;
+    return rmc;
 }
 
-const orbhost::SimulationStep simulatedRMC("rmc", installSimulatedRMC);
+// With --simulate every command and door-bell poll of the service goes to an RMC in this
+// process; the scenario (--ring-doorbell-at among its actions) changes it during the run.
+void installSimulatedRMC(const orbhost::Options&) {
+    installedRMC() = std::make_shared<orbsim::SimulatedRMC>();
+    ipmi::IPMIUtils::setTransport(installedRMC());
+}
+
+const orbhost::SimulationStep kSimulatedRMC("rmc", installSimulatedRMC);
 
 }  // namespace
+
+std::shared_ptr<orbsim::SimulatedRMC> orbhost::simulatedRMC() {
+    return installedRMC();
+}

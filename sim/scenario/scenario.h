@@ -1,0 +1,68 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "sim/rmc/simulated_rmc.h"
+
+// A scenario: changes to a simulated host and its RMC, played over time while the service
+// runs, so that the service meets them through its own read paths. One action a line,
+// blank lines and lines starting with '#' ignored:
+//
+//   SECONDS ACTION ARGS...
+//
+//   2   write /sys/class/scsi_host/host8/state Offline     the text, with a newline
+//   3   remove PATH | restore PATH                          restore: the host's own file or link
+//   5   drive sg3 condition failing                         one key of dev/sg3's description
+//   6   drive sg3 remove | drive sg3 insert                 hot-unplug and re-plug
+//   7   port host8 state Offline                            sys/class/scsi_host/host8/state
+//   8   rmc transfer-status PACKET STATUS | rmc fail-packet PACKET [FAULT] | rmc clear
+//   9   rmc doorbell TEXT
+//
+// SECONDS counts from the start of the run and may carry up to three decimals. Paths are the
+// host's absolute paths, taken inside its root; ".." is refused.
+
+namespace orbsim {
+
+enum class ScenarioVerb {
+    Write,
+    Remove,
+    Restore,
+    DriveSet,
+    DriveRemove,
+    DriveInsert,
+    PortState,
+    RmcTransferStatus,
+    RmcFailPacket,
+    RmcClear,
+    RmcDoorbell,
+};
+
+struct ScenarioAction {
+    unsigned line = 0;  // in the scenario file, 0 for actions given otherwise
+    std::chrono::milliseconds at{0};
+    ScenarioVerb verb = ScenarioVerb::Write;
+    std::string target;  // path, drive or SCSI host name
+    std::string key;     // drive description key
+    std::string text;    // text written, key value or door-bell text
+    unsigned packet = 0;
+    unsigned status = 0;
+    ExchangeFault fault = ExchangeFault::SendFails;
+    std::string source;  // the line as written, for the log
+};
+
+// Actions on the RMC alone, which need no simulated host root.
+bool isRmcAction(ScenarioVerb verb);
+
+constexpr size_t kScenarioLineLimit = 4096;
+constexpr size_t kScenarioFileLimit = 1 << 20;
+
+// Parses a whole scenario, the actions ordered by time (file order among equal times).
+// False with "line N: why" when any line is malformed or names an unknown action.
+bool parseScenario(const std::string& text, std::vector<ScenarioAction>& actions,
+                   std::string& error);
+bool readScenario(const std::string& path, std::vector<ScenarioAction>& actions,
+                  std::string& error);
+
+}  // namespace orbsim

@@ -1,0 +1,230 @@
+#include "sim/scenario/scenario.h"
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "report/ipmi_utils.h"
+#include "sim/drives/drive_description.h"
+#include "sim/drives/simulated_drives.h"
+#include "sim/scenario/scenario_player.h"
+#include "support/simulated_rmc_fixture.h"
+#include "support/test_environment.h"
+
+using namespace std::chrono_literals;
+using orbsim::ScenarioVerb;
+using testing::HasSubstr;
+
+namespace {
+
+TEST(Scenario, AcceptsEveryActionAndOrdersThemByTime) {
+    const std::string text =
+        "# comment\n"
+        "\n"
+        "5 write /sys/class/scsi_host/host8/state  Offline now\n"
+        "   # indented comment\n"
+        "0.25 remove /etc/x\r\n"
+        "1 restore /etc/x\n"
+        "2 drive sg3 condition failing\n"
+        "2 drive sg3 fault log-2f illegal-request\n"
+        "3 drive sg3 remove\n"
+        "4 drive sg3 insert\n"
+        "6 port host8 state Offline\n"
+        "7 rmc transfer-status 2 3\n"
+        "8 rmc fail-packet 1\n"
+        "8 rmc fail-packet 1 no-reply\n"
+        "9 rmc clear\n"
+        "10 rmc doorbell cmd=WriteInventory; now\n";
+    std::vector<orbsim::ScenarioAction> actions;
+    std::string error;
+    ASSERT_TRUE(orbsim::parseScenario(text, actions, error)) << error;
+    struct Expected {
+        unsigned line;
+        long ms;
+        ScenarioVerb verb;
+        const char* target;
+        const char* key;
+        const char* text;
+    };
+    const Expected expected[] = {
+        {5, 250, ScenarioVerb::Remove, "/etc/x", "", ""},
+        {6, 1000, ScenarioVerb::Restore, "/etc/x", "", ""},
+        {7, 2000, ScenarioVerb::DriveSet, "sg3", "condition", "failing"},
+        {8, 2000, ScenarioVerb::DriveSet, "sg3", "fault", "log-2f illegal-request"},
+        {9, 3000, ScenarioVerb::DriveRemove, "sg3", "", ""},
+        {10, 4000, ScenarioVerb::DriveInsert, "sg3", "", ""},
+        {3, 5000, ScenarioVerb::Write, "/sys/class/scsi_host/host8/state", "", "Offline now"},
+        {11, 6000, ScenarioVerb::PortState, "host8", "", "Offline"},
+        {12, 7000, ScenarioVerb::RmcTransferStatus, "", "", ""},
+        {13, 8000, ScenarioVerb::RmcFailPacket, "", "", ""},
+        {14, 8000, ScenarioVerb::RmcFailPacket, "", "", ""},
+        {15, 9000, ScenarioVerb::RmcClear, "", "", ""},
+        {16, 10000, ScenarioVerb::RmcDoorbell, "", "", "cmd=WriteInventory; now"},
+    };
+    ASSERT_EQ(actions.size(), std::size(expected));
+    for (size_t i = 0; i < actions.size(); ++i) {
+        SCOPED_TRACE("action " + std::to_string(i));
+        EXPECT_EQ(actions[i].line, expected[i].line);
+        EXPECT_EQ(actions[i].at.count(), expected[i].ms);
+        EXPECT_EQ(actions[i].verb, expected[i].verb);
+        EXPECT_EQ(actions[i].target, expected[i].target);
+        EXPECT_EQ(actions[i].key, expected[i].key);
+        EXPECT_EQ(actions[i].text, expected[i].text);
+    }
+    EXPECT_EQ(actions[8].packet, 2u);
+    EXPECT_EQ(actions[8].status, 3u);
+    EXPECT_EQ(actions[9].fault, orbsim::ExchangeFault::SendFails);
+    EXPECT_EQ(actions[10].fault, orbsim::ExchangeFault::NoReply);
+}
+
+TEST(Scenario, RefusesMalformedLinesNamingTheLine) {
+    const struct {
+        const char* line;
+        const char* why;
+    } cases[] = {
+        {"explode now", "expected SECONDS"},
+        {"-1 rmc clear", "expected SECONDS"},
+        {"1.2345 rmc clear", "expected SECONDS"},
+        {"999999999 rmc clear", "expected SECONDS"},
+        {"1", "expected an action"},
+        {"1 explode", "unknown action 'explode'"},
+        {"1 write etc/x y", "absolute path"},
+        {"1 write /../etc/passwd y", "absolute path"},
+        {"1 remove /sys/../../x", "absolute path"},
+        {"1 remove /etc/x extra", "takes only a path"},
+        {"1 drive ../sg3 condition failing", "needs a name"},
+        {"1 drive sg3", "expected drive NAME KEY VALUE"},
+        {"1 drive sg3 colour red", "unknown drive key 'colour'"},
+        {"1 drive sg3 condition melting", "bad value 'melting'"},
+        {"1 drive sg3 wear 300", "bad value '300'"},
+        {"1 port host8 speed 12", "expected port HOSTNAME state TEXT"},
+        {"1 port host8 state", "expected port HOSTNAME state TEXT"},
+        {"1 rmc transfer-status 0 3", "packet number"},
+        {"1 rmc transfer-status 1 256", "packet number"},
+        {"1 rmc fail-packet 1 melt", "unknown fault 'melt'"},
+        {"1 rmc clear now", "expected rmc"},
+        {"1 rmc doorbell", "rmc doorbell needs a text"},
+        {"1 write /etc/x a\001b", "control character"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<orbsim::ScenarioAction> actions;
+        std::string error;
+        EXPECT_FALSE(orbsim::parseScenario("# first\n0 rmc clear\n" + std::string(c.line) + "\n",
+                                           actions, error));
+        EXPECT_THAT(error, HasSubstr("line 3: "));
+        EXPECT_THAT(error, HasSubstr(c.why));
+        EXPECT_TRUE(actions.empty());
+    }
+    std::vector<orbsim::ScenarioAction> actions;
+    std::string error;
+    EXPECT_FALSE(orbsim::parseScenario("0 write /x " + std::string(orbsim::kScenarioLineLimit, 'a'),
+                                       actions, error));
+    EXPECT_THAT(error, HasSubstr("line 1: longer than"));
+}
+
+bool present(const std::string& fixedPath) {
+    struct stat info {};
+    return lstat(orbtest::rootPath(fixedPath).c_str(), &info) == 0;
+}
+
+std::string condition(const std::string& drive) {
+    orbsim::DriveDescription description;
+    std::string error;
+    if (!orbsim::readDriveDescription(orbtest::rootPath("/dev/" + drive), description, error)) {
+        return "unreadable: " + error;
+    }
+    return std::to_string(static_cast<int>(description.condition));
+}
+
+// The player changes the host and the RMC at the scenario's moments, and puts back what it
+// took away.
+TEST(Scenario, PlaysActionsAtTheirMomentsAndRestores) {
+    orbtest::InstalledRMC rmc;
+    const std::string state = "/sys/class/scsi_host/host8/state";
+    const std::string originalState = orbtest::readFile(orbtest::rootPath(state));
+    const std::string healthy = condition("sg2");
+    ASSERT_EQ(symlink("/tmp", orbtest::rootPath("/etc/escape-link").c_str()), 0);
+
+    std::vector<orbsim::ScenarioAction> actions;
+    std::string error;
+    ASSERT_TRUE(
+        orbsim::parseScenario("0 port host8 state Offline\n"
+                              "0 drive sg2 condition failing\n"
+                              "0 rmc transfer-status 1 3\n"
+                              "0 write /etc/escape-link/orb-scenario-escape out\n"
+                              "0 drive sg4 remove\n"
+                              "1 restore " +
+                                  state +
+                                  "\n"
+                                  "1 restore /dev/sg2\n"
+                                  "1 rmc clear\n"
+                                  "1 drive sg4 insert\n",
+                              actions, error))
+        << error;
+    // Descriptors the service holds across the changes.
+    const int changedDrive = open(orbtest::rootPath("/dev/sg2").c_str(), O_RDONLY);
+    const int unpluggedDrive = open(orbtest::rootPath("/dev/sg4").c_str(), O_RDONLY);
+    auto answers = [](int fd) {
+        unsigned char testUnitReady[6] = {};
+        sg_io_hdr_t hdr{};
+        hdr.interface_id = 'S';
+        hdr.cmdp = testUnitReady;
+        hdr.cmd_len = sizeof(testUnitReady);
+        errno = 0;
+        return orbsim::simulatedSgExchange(fd, &hdr) == 0 ? 0 : errno;
+    };
+    orbsim::ScenarioPlayer player(orbtest::root(), rmc.get());
+    player.start(actions);
+
+    ASSERT_TRUE(orbtest::waitFor([&] { return !present("/dev/sg4"); }, 900ms));
+    EXPECT_EQ(orbtest::readFile(orbtest::rootPath(state)), "Offline\n");
+    EXPECT_NE(condition("sg2"), healthy);
+    EXPECT_FALSE(present("/sys/class/scsi_device/8:0:2:0"));
+    EXPECT_FALSE(present("/sys/class/scsi_generic/sg4"));
+    EXPECT_FALSE(present("/sys/block/sde"));
+    EXPECT_NE(access("/tmp/orb-scenario-escape", F_OK), 0) << "a write left the host";
+    EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", "{}"), 1);
+    EXPECT_EQ(answers(changedDrive), 0);
+    EXPECT_EQ(answers(unpluggedDrive), ENODEV);
+
+    ASSERT_TRUE(orbtest::waitFor([&] { return present("/dev/sg4"); }, 2s));
+    player.stop();
+    EXPECT_EQ(orbtest::readFile(orbtest::rootPath(state)), originalState);
+    EXPECT_EQ(condition("sg2"), healthy);
+    EXPECT_EQ(orbtest::readFile(orbtest::rootPath("/sys/class/scsi_device/8:0:2:0/device/model"))
+                  .substr(0, 7),
+              "PX05SMB");
+    EXPECT_TRUE(present("/sys/block/sde"));
+    EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", "{}"), 0);
+    close(changedDrive);
+    close(unpluggedDrive);
+}
+
+// A run that ends before the scenario does is not held up by actions still to come, and a
+// player without a host root or RMC changes nothing.
+TEST(Scenario, StopsAtOnceWithActionsPending) {
+    std::vector<orbsim::ScenarioAction> actions;
+    std::string error;
+    ASSERT_TRUE(orbsim::parseScenario("3600 rmc clear\n", actions, error)) << error;
+    orbsim::ScenarioPlayer player(orbtest::root(), nullptr);
+    player.start(actions);
+    auto begin = std::chrono::steady_clock::now();
+    player.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 500ms);
+
+    // Without a root, the paths would be this machine's own.
+    ASSERT_TRUE(orbsim::parseScenario("0 remove /etc/hostname\n0 rmc clear\n", actions, error));
+    orbsim::ScenarioPlayer rootless("", nullptr);
+    EXPECT_FALSE(rootless.apply(actions[0], error));
+    EXPECT_THAT(error, HasSubstr("no simulated host root"));
+    EXPECT_FALSE(rootless.apply(actions[1], error));
+    EXPECT_THAT(error, HasSubstr("no simulated RMC"));
+}
+
+}  // namespace
