@@ -274,10 +274,6 @@ void SimulatedRMC::appendToLog(const RMCCommand& command) const {
 }
 
 std::string SimulatedRMC::doorbellText() {
-    if (scheduledRing && std::chrono::steady_clock::now() >= scheduledRing->due) {
-        doorbell = scheduledRing->text;
-        scheduledRing.reset();
-    }
     return doorbell;
 }
 
@@ -434,12 +430,6 @@ void SimulatedRMC::setExitStatus(unsigned char exitStatus) {
 void SimulatedRMC::ringDoorbell(const std::string& text) {
     std::lock_guard<std::mutex> guard(mutex);
     doorbell = text;
-    scheduledRing.reset();
-}
-
-void SimulatedRMC::ringDoorbellAt(std::chrono::seconds afterStart, const std::string& text) {
-    std::lock_guard<std::mutex> guard(mutex);
-    scheduledRing = ScheduledRing{start + afterStart, text};
 }
 
 std::vector<RMCCommand> SimulatedRMC::commands() const {

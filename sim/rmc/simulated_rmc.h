@@ -84,8 +84,6 @@ class SimulatedRMC : public ipmi::IPMITransport {
     // arrives. A real RMC holds at most 254 bytes; longer texts (up to 271 bytes, what one
     // IPMI reply holds) show that the host reads no more than it asked for.
     void ringDoorbell(const std::string& text);
-    // The same, from the given time after this RMC was created on.
-    void ringDoorbellAt(std::chrono::seconds afterStart, const std::string& text);
 
     // What the RMC has seen.
     std::vector<RMCCommand> commands() const;
@@ -119,10 +117,6 @@ class SimulatedRMC : public ipmi::IPMITransport {
         std::chrono::steady_clock::time_point end;
         ExchangeFault fault = ExchangeFault::NoReply;
     };
-    struct ScheduledRing {
-        std::chrono::steady_clock::time_point due;
-        std::string text;
-    };
 
     std::vector<unsigned char> answerCLIPacket(const std::vector<unsigned char>& packet);
     std::vector<unsigned char> refuse(const std::string& why);
@@ -152,7 +146,6 @@ class SimulatedRMC : public ipmi::IPMITransport {
     PacketRule outageFault;
 
     std::string doorbell;
-    std::optional<ScheduledRing> scheduledRing;
 
     std::vector<RMCCommand> ended;
     std::vector<std::vector<unsigned char>> delivered;
