@@ -1,0 +1,27 @@
+// Texts controller discovery reads from sysfs: the link of a SCSI host's device (a PCI address
+// somewhere in it) and decimal attributes. A PCI location found lies inside the text and ends
+// at a '/' or the text's end; trimming never grows a text.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "storage/storage_utils.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    const char* path = text.c_str();  // terminated at the first NUL, as a link text would be
+    const char* found = strstr_pcilocation(path);
+    if (found != nullptr && (found <= path || found[-1] != '/' || std::strlen(found) < 6)) {
+        std::abort();
+    }
+    int value = 0;
+    string_to_int(path, value);
+    const size_t before = std::strlen(path);
+    trim_surrounding_whitespace(&text[0]);
+    if (std::strlen(text.c_str()) > before) {
+        std::abort();
+    }
+    return 0;
+}
