@@ -192,13 +192,10 @@ bool orbJobManager::stopThreads() {
     }
     bool allEnded = true;
     for (size_t slot : kJoinOrder) {
-        if (!threads[slot].waitAndJoin(deadline, kTag)) {
+        const std::string what = std::string("Resource manager ") + moduleNameText(types[slot]) +
+                                 " [" + std::to_string(types[slot]) + "]";
+        if (!threads[slot].waitAndJoin(deadline, kTag, what)) {
             allEnded = false;
-            ORB_LOG_ERROR(kTag,
-                          "Resource manager %s [%d] has not stopped within %lld ms; it is left to "
-                          "end on its own.",
-                          moduleNameText(types[slot]), types[slot],
-                          static_cast<long long>(kStopWait.count()));
         }
     }
     return allEnded;

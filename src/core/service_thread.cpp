@@ -100,7 +100,7 @@ void orbServiceThread::requestStop() {
 }
 
 bool orbServiceThread::waitAndJoin(std::chrono::steady_clock::time_point deadline,
-                                   const char* module) {
+                                   const char* module, const std::string& what) {
     std::unique_lock<std::mutex> lock(guard);
     if (!thread.joinable()) {
         return true;
@@ -115,6 +115,8 @@ bool orbServiceThread::waitAndJoin(std::chrono::steady_clock::time_point deadlin
     }
     if (!ended) {
         leftRunning = true;
+        ORB_LOG_ERROR(module, "%s has not stopped within %lld ms; it is left to end on its own.",
+                      what.c_str(), static_cast<long long>(kStopWait.count()));
         return false;
     }
     joinServiceThread(thread, module);

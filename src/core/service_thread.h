@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "core/stop_request.h"
@@ -38,7 +39,9 @@ class orbServiceThread {
     void requestStop();
     // Waits until deadline for the thread to end and joins it. False when it has not ended:
     // it is then left running.
-    bool waitAndJoin(std::chrono::steady_clock::time_point deadline, const char* module);
+    // A thread left running is logged under module: "<what> has not stopped within ...".
+    bool waitAndJoin(std::chrono::steady_clock::time_point deadline, const char* module,
+                     const std::string& what);
     // Started and not yet ended.
     bool isRunning() const;
 

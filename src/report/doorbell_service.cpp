@@ -70,12 +70,7 @@ void orbIPMIDBService::stop() {
         cond.notify_all();
     }
     ORB_LOG_DEBUG(kTag, "Signaled for stop.");
-    if (!thread.waitAndJoin(deadline, kTag)) {
-        ORB_LOG_ERROR(kTag,
-                      "The door-bell thread has not stopped within %lld ms; it is left to end on "
-                      "its own.",
-                      static_cast<long long>(orbServiceThread::kStopWait.count()));
-    }
+    thread.waitAndJoin(deadline, kTag, "The door-bell thread");
 }
 
 void orbIPMIDBService::startMonitoring() {

@@ -35,12 +35,6 @@ bool isPlaceholderLocation(const std::string& location) {
            location == "NotApplicable" || location == "NotAvailable";
 }
 
-void buildAndSend(const orbEvent& event) {
-    std::string text = orbJsonOneLine(orbEventHandler::buildEventDocument(event));
-    ORB_LOG_INFO(kTag, "%s", text.c_str());
-    orbEventHandler::sendEventToRMC(text);
-}
-
 }  // namespace
 
 bool orbEventHandler::isForwardedBeforeInventory(int eventID) {
@@ -94,13 +88,6 @@ void orbEventHandler::generateEvent(orbEvent event) {
 
 void orbEventHandler::stopEventDelivery() {
     orbEventSender::getInstance()->stop();
-}
-
-void* orbEventHandler::startEventGeneration(void* event) {
-    if (event != nullptr) {
-        buildAndSend(*static_cast<const orbEvent*>(event));
-    }
-    return nullptr;
 }
 
 int orbEventHandler::sendEventToRMC(std::string text) {

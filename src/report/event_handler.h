@@ -21,9 +21,6 @@ class orbEventHandler {
     // Sends an already built event document; 0 on success, 1 on failure.
     static int sendEventToRMC(std::string text);
 
-    // Builds and sends the document of the orbEvent that arg points to, on the caller's thread.
-    static void* startEventGeneration(void* event);
-
     // The class of an event ID (1 service, 2 host, 3 network, 4 Fibre Channel, 5 SAS/SATA,
     // 6 NVMe), or -1.
     static int getEventType(int eventID);

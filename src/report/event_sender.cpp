@@ -98,12 +98,7 @@ void orbEventSender::requestStop() {
 }
 
 void orbEventSender::waitStopped(std::chrono::steady_clock::time_point deadline) {
-    if (!thread.waitAndJoin(deadline, kTag)) {
-        ORB_LOG_ERROR(kTag,
-                      "The event sender thread has not stopped within %lld ms; it is left to "
-                      "end on its own.",
-                      static_cast<long long>(orbServiceThread::kStopWait.count()));
-    }
+    thread.waitAndJoin(deadline, kTag, "The event sender thread");
     std::lock_guard<std::mutex> lock(mutex);
     if (!events.empty()) {
         ORB_LOG_WARNING(kTag,

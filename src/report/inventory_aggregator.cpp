@@ -147,12 +147,7 @@ void orbJsonAggregator::requestStop() {
 }
 
 void orbJsonAggregator::waitStopped(std::chrono::steady_clock::time_point deadline) {
-    if (!thread.waitAndJoin(deadline, kTag)) {
-        ORB_LOG_ERROR(kTag,
-                      "The inventory push thread has not stopped within %lld ms; it is left to "
-                      "end on its own.",
-                      static_cast<long long>(orbServiceThread::kStopWait.count()));
-    }
+    thread.waitAndJoin(deadline, kTag, "The inventory push thread");
 }
 
 bool orbJsonAggregator::aggrThreadSleep(std::unique_lock<std::mutex>& lock,
