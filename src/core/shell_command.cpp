@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "core/log.h"
+#include "core/owned_resources.h"
 #include "core/stop_request.h"
 
 extern char** environ;
@@ -95,25 +96,6 @@ void reapAbandoned() {
     }
     abandonedCount = kept;
 }
-
-class Descriptor {
-  public:
-    Descriptor() = default;
-    ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    void reset(int replacement = -1) {
-        if (fd >= 0) {
-            close(fd);
-        }
-        fd = replacement;
-    }
-    int get() const { return fd; }
-    bool open() const { return fd >= 0; }
-
-  private:
-    int fd = -1;
-};
 
 struct SpawnSettings {
     posix_spawn_file_actions_t actions;
@@ -236,8 +218,8 @@ int runShell(const std::string& commandLine, std::string* collected, millisecond
         ORB_LOG_WARNING(kTag, "[%s] not started: stop requested.", commandLine.c_str());
         return ORB_SHELL_CUT_SHORT;
     }
-    Descriptor readEnd;
-    Descriptor writeEnd;
+    orbFileDescriptor readEnd;
+    orbFileDescriptor writeEnd;
     if (collected != nullptr) {
         int ends[2];
         if (pipe2(ends, O_CLOEXEC) != 0) {
@@ -281,7 +263,7 @@ int runShell(const std::string& commandLine, std::string* collected, millisecond
                 kill(-pid, SIGKILL);
             }
         }
-        if (ended && !readEnd.open()) {
+        if (ended && !readEnd.isOpen()) {
             break;
         }
         const auto now = Clock::now();
@@ -295,7 +277,7 @@ int runShell(const std::string& commandLine, std::string* collected, millisecond
         }
         const milliseconds left =
             std::chrono::duration_cast<milliseconds>(limit - now) + milliseconds(1);
-        if (readEnd.open()) {
+        if (readEnd.isOpen()) {
             pollfd ready{readEnd.get(), POLLIN, 0};
             if (poll(&ready, 1, static_cast<int>(std::min(kSlice, left).count())) > 0) {
                 if (!drain(readEnd.get(), *collected)) {

@@ -1,6 +1,6 @@
 #include "host/sysfs_attribute.h"
 
-#include "host/owned_resources.h"
+#include "core/owned_resources.h"
 
 #include <errno.h>
 #include <fcntl.h>

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "core/log.h"
-#include "host/owned_resources.h"
+#include "core/owned_resources.h"
 #include "storage/ata_pages.h"
 #include "storage/scsi_command.h"
 #include "storage/scsi_log_tag.h"

@@ -6,7 +6,7 @@
 
 #include "core/log.h"
 #include "core/platform_path.h"
-#include "host/owned_resources.h"
+#include "core/owned_resources.h"
 #include "host/sysfs_attribute.h"
 #include "host/sysfs_directory.h"
 #include "storage/scsi_log_tag.h"

@@ -5,7 +5,7 @@
 #include <climits>
 #include <string>
 
-#include "host/owned_resources.h"
+#include "core/owned_resources.h"
 #include "support/test_environment.h"
 
 namespace {

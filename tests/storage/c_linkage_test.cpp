@@ -9,7 +9,7 @@
 #include <functional>
 #include <new>
 
-#include "host/owned_resources.h"
+#include "core/owned_resources.h"
 #include "host/smbios.h"
 #include "sim/drives/simulated_drives.h"
 #include "storage/scsi_pages.h"

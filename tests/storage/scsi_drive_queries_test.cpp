@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/owned_resources.h"
+#include "core/owned_resources.h"
 #include "sim/drives/simulated_drives.h"
 #include "storage/scsi_queries.h"
 #include "support/test_environment.h"

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/owned_resources.h"
+#include "core/owned_resources.h"
 #include "storage/ata_pages.h"
 #include "storage/scsi_completion.h"
 #include "storage/scsi_pages.h"

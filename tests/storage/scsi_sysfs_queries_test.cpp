@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "host/owned_resources.h"
+#include "core/owned_resources.h"
 #include "sim/drives/scsi_tree.h"
 #include "storage/scsi_queries.h"
 #include "support/test_environment.h"

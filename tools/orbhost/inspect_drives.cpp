@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/platform_path.h"
-#include "host/owned_resources.h"
+#include "core/owned_resources.h"
 #include "host/sysfs_directory.h"
 #include "orbhost.h"
 #include "storage/scsi_queries.h"
