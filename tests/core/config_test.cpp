@@ -49,7 +49,6 @@ TEST(Config, TextAndSwitchValuesOfWrongTypeTakeTheirDefaults) {
         {R"("LoggingLevel": "INFO", "CliMode": "Inject")", "INFO", "Inject", false},
         {R"("LoggingLevel": ["Info"], "EnableDebugLog": {"a": true})", "Warning", "test", false},
         {R"("LoggingLevel": 4, "EnableDebugLog": true, "CliMode": 3)", "Warning", "test", true},
-        {R"("LoggingLevel": null, "EnableDebugLog": 1)", "Warning", "test", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.members);
@@ -86,11 +85,8 @@ TEST(Config, UnusableFilesGiveTheBuiltInDefaultsAndSayWhy) {
     const std::pair<const char*, const char*> documents[] = {
         {"", "is not valid JSON ("},
         {"{", "is not valid JSON ("},
-        {"not json", "is not valid JSON ("},
         {R"({"LoggingLevel": "Info"})", "holds fewer than two settings"},
         {R"(["LoggingLevel", "Info", "EnableDebugLog"])", "top level is not a JSON object"},
-        {"42", "top level is not a JSON object"},
-        {R"("a string")", "top level is not a JSON object"},
         {"null", "top level is not a JSON object"}};
     for (const auto& [document, reason] : documents) {
         SCOPED_TRACE(document);

@@ -60,7 +60,7 @@ TEST(PhysLocCH, UnitsAreLocatedWithTheirTypeAndExtraNumber) {
 TEST(PhysLocCH, EveryFailureGivesNoLocation) {
     orbPhysLocInterface* pl = orbPhysLocFactory::getPhysLocInterface();
     orbCHPhysLocInterface* ch = __orbCHPhysLocInterface__getInstance();
-    for (const char* pci : {"0:3b:00.0", "0000:3b:00", "0000:3b:00.0 ", "0000:3b:00.0'", ""}) {
+    for (const char* pci : {"0000:3b:00", "0000:3b:00.0'", ""}) {
         SCOPED_TRACE(pci);
         orbtest::LogMark mark;
         EXPECT_EQ(pl->getPhysLocForIOSlot(pci), NONE);
@@ -94,8 +94,6 @@ TEST(PhysLocCH, EveryFailureGivesNoLocation) {
         {pl->getPhysLocForChassisStorageBackplane("0000:5e:00.0", -1), "Invalid box number [-1]"},
         {ch->physlocEncode("0000:18:00.0", {"300", "01", "0", "00"}, 3, nullptr, "NA"),
          "Invalid GeoID number [300] at PCI address [0000:18:00.0]"},
-        {ch->physlocEncode("0000:18:00.0", {"001", "01", "x", "00"}, 3, nullptr, "NA"),
-         "Invalid GeoID number [x]"},
         {ch->physlocEncode("0000:18:00.0", {"001", "01", "0", "00"}, 3, nullptr, "1000"),
          "Invalid unit number [1000]"},
         {ch->physlocEncode("0000:18:00.0", {"001", "01", "0"}, 3, nullptr, "NA"),

@@ -62,9 +62,8 @@ class RMCChannel : public ::testing::Test {
 };
 
 TEST_F(RMCChannel, EveryPayloadSizeTakesItsExchangesAndArrivesByteExact) {
-    const std::pair<size_t, unsigned> cases[] = {{0, 1},  {1, 1},     {32, 1},         {33, 2},
-                                                 {56, 2}, {57, 2},    {58, 2},         {89, 2},
-                                                 {90, 3}, {4096, 73}, {1 << 20, 18397}};
+    const std::pair<size_t, unsigned> cases[] = {{0, 1},  {32, 1}, {33, 2},
+                                                 {89, 2}, {90, 3}, {1 << 20, 18397}};
     for (const auto& [length, exchanges] : cases) {
         SCOPED_TRACE("payload of " + std::to_string(length) + " bytes");
         const std::string payload = payloadOf(length);
@@ -123,19 +122,12 @@ TEST_F(RMCChannel, CommandNameMustFitItsNineteenCharacters) {
 
 TEST_F(RMCChannel, TransferStatusesUpToTwoContinueAndHigherOnesStopWithTheirMessage) {
     const std::pair<unsigned char, const char*> cases[] = {
-        // nullptr: the transfer goes on
-        {0, nullptr},
-        {1, nullptr},
-        {2, nullptr},
+        {2, nullptr},  // the transfer goes on
         {3, "Transfer Status is 0x3[Error in index] and Cmd Exit Status is 0x7\n"},
-        {4, "Transfer Status is 0x4[Cli entries full] and Cmd Exit Status is 0x7\n"},
-        {5, "Transfer Status is 0x5[Provided command not supported] and Cmd Exit Status is 0x7\n"},
-        {6, "Transfer Status is 0x6[Memory could not be allocated] and Cmd Exit Status is 0x7\n"},
         {7, "RMC Cli Command Execution failed\n"},
         {8,
          "Transfer Status is 0x8[Request command length exceeded] and Cmd Exit Status is 0x7. "
          "Payload size:130\n"},
-        {255, "RMC Cli Command Execution failed\n"},
     };
     const std::string payload = payloadOf(130);  // three packets: 33, 57 and 41 bytes
     for (const auto& [status, message] : cases) {
@@ -161,10 +153,10 @@ TEST_F(RMCChannel, TransferStatusesUpToTwoContinueAndHigherOnesStopWithTheirMess
 
 TEST_F(RMCChannel, FailedExchangeIsReportedAsFailureAndEndsTheTransfer) {
     const std::pair<ExchangeFault, unsigned> cases[] = {
-        {ExchangeFault::SendFails, 1},      {ExchangeFault::SendFails, 2},
-        {ExchangeFault::NoReply, 2},        {ExchangeFault::NoReply, 3},
-        {ExchangeFault::ShortReply, 1},     {ExchangeFault::ShortReply, 3},
-        {ExchangeFault::CompletionCode, 1}, {ExchangeFault::CompletionCode, 3},
+        {ExchangeFault::SendFails, 2},
+        {ExchangeFault::NoReply, 3},
+        {ExchangeFault::ShortReply, 1},
+        {ExchangeFault::CompletionCode, 3},
     };
     const std::string payload = payloadOf(130);
     for (const auto& [fault, packet] : cases) {
@@ -270,17 +262,6 @@ TEST_F(RMCChannel, FailuresAreLoggedOncePerOutageAndRecoveriesOnce) {
         } else {
             EXPECT_THAT(mark.mainSince(), IsEmpty());
         }
-    }
-}
-
-TEST_F(RMCChannel, FailedDoorbellPollIsNoRequest) {
-    rmc->ringDoorbell("WriteInventory");
-    for (ExchangeFault fault :
-         {ExchangeFault::SendFails, ExchangeFault::NoReply, ExchangeFault::CompletionCode}) {
-        SCOPED_TRACE(static_cast<int>(fault));
-        rmc->clearFaults();
-        rmc->failDoorbellPoll(fault);
-        EXPECT_FALSE(poll());
     }
 }
 

@@ -128,8 +128,6 @@ TEST_F(DriveQueries, SataDrivesThroughAtaPassThrough) {
          ORB_SCSI_ILLEGAL_REQUEST, 34, 60, ORB_SCSI_ABORTED_COMMAND, 26544, "VXD0"},
         {"sg5", "INTEL SSDSC2KG480G8", "PHYG012345AB480BGN", "XCV10132", "SSD", 937703088, 8, 76,
          70, 11, 9120, nullptr},  // hot
-        {bravo + "sg0", "Micron_5300_MTFDDAK240TDS", "2013281A1234", "D3MU001", "SSD", 468862128,
-         ORB_SCSI_ILLEGAL_REQUEST, 31, 70, 2, 7710, nullptr},
         {bravo + "sg2", "TOSHIBA MG04ACA400N", "58KCK0ABCDEF", "FJ2D", "HDD", 7814037168,
          ORB_SCSI_ILLEGAL_REQUEST, 34, 60, ORB_SCSI_ABORTED_COMMAND, 20333, nullptr},
     };
@@ -177,13 +175,9 @@ TEST_F(DriveQueries, QueriesSendTheCommandBlocksDrivesExpect) {
     } cases[] = {
         {"sg4", get_sas_health, "4d 00 6f 00 00 00 00 00 62 00 (98, 60000)"},
         {"sg4", sasTemperature, "4d 00 4d 00 00 00 00 00 10 00 (16, 60000)"},
-        {"sg4", get_sas_ssd_wear, "4d 00 51 00 00 00 00 00 10 00 (16, 60000)"},
-        {"sg4", get_sas_pwron, "4d 00 55 00 00 00 00 00 40 00 (64, 60000)"},
         {"sg4", get_scsi_transport_protocol, "1a 08 19 00 ff 00 (255, 60000)"},
         {"sg4", get_unit_speed, "5a 08 19 01 00 00 00 02 00 00 (512, 60000)"},
-        {"sg4", is_unit_smart, "1a 08 1c 00 20 00 (32, 60000)"},
         {"sg4", get_scsi_disk_medium_rotation_rate, "12 01 b1 00 fc 00 (252, 60000)"},
-        {"sg4", textLength<get_unit_sn_from_device_vpd_pg80>, "12 01 80 00 fc 00 (252, 60000)"},
         {"sg4", textLength<get_unit_sn_from_device_inquiry>, "12 00 00 00 60 00 (96, 60000)"},
         {"sg4", get_defect_data_size, "37 00 0c 00 00 00 00 00 04 00 (4, 60000)"},
         {orbtest::sourcePath("sim/hosts/bravo/dev/sg2"),  // past 2 TiB: READ CAPACITY (16) too
@@ -197,9 +191,6 @@ TEST_F(DriveQueries, QueriesSendTheCommandBlocksDrivesExpect) {
         {"sg0", identifiedModel, "85 08 0e 00 00 00 01 00 00 00 00 00 00 00 ec 00 (512, 60000)"},
         {"sg0", get_sata_health, "85 09 0e 00 00 00 01 00 03 00 00 00 00 00 2f 00 (512, 20000)"},
         {"sg0", sataCurrent, "85 09 0e 00 00 00 01 00 04 00 05 00 00 00 2f 00 (512, 60000)"},
-        {"sg0", get_sata_ssd_wear, "85 09 0e 00 00 00 01 00 04 00 07 00 00 00 2f 00 (512, 60000)"},
-        {"sg0", bufferCode<get_sata_log_vpd_pgD0>,
-         "85 09 0e 00 00 00 01 00 d0 00 00 00 00 00 2f 00 (512, 60000)"},
         {"sg0", bufferCode<get_sata_sct_stat>,
          "85 08 0e 00 d5 00 01 00 e0 00 4f 00 c2 00 b0 00 (512, 60000)"},
     };

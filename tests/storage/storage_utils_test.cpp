@@ -29,8 +29,6 @@ TEST(StorageUtils, ControllerModelsMatchTheFirstFittingRow) {
          "Adaptec Smart Storage PQI 12G SAS/PCIe 3 Controller", 4, ""},
         {id(0x005D, 0x1000), id(0x9A63, 0x1000), 2,
          "Broadcom / LSI MegaRAID SAS 9361-4i Controller (JBOD mode)", 2, "VX-RAID-9361-4I-J"},
-        {id(0x10E2, 0x1000), id(0x4000, 0x1000), 2,
-         "Broadcom / LSI MegaRAID 9560-16i Tri-Mode Internal RAID", 2, "VX-RAID-9560-16I"},
         {id(0x2826, 0x8086), id(0x1234, 0x8086), 1,
          "Intel C600/X79 series chipset SATA RAID Controller", 1, ""},
         // Another family's mask, and boards nobody lists (a plain SAS3008 HBA).
