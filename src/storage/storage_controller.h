@@ -1,0 +1,130 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "storage/storage_controller_interface.h"
+
+// What a controller event text describes.
+enum STORAGE_EVENT_INFO_TYPE {
+    STORAGE_EVENT_INFO_NONE = 0,
+    STORAGE_EVENT_INFO_PORTS_ONLINE = 1,
+    STORAGE_EVENT_INFO_PORTS_DEGRADED = 2,
+    STORAGE_EVENT_INFO_PORTS_OFFLINE = 3,
+};
+
+// Bits of a controller's events flags.
+enum : uint32_t {
+    ORB_EVENTS_NO_PORT_POLL = 1,
+    ORB_EVENTS_NO_DRIVE_POLL = 2,
+    ORB_EVENTS_ENABLED = 4,
+};
+
+// One SAS/SATA controller on the PCI bus, managed through sysfs and the drives' SCSI generic
+// devices: its inventory, its ports' and drives' status, and the events of their changes.
+// Controller classes for particular chips derive from it and replace some of the steps.
+// Every operation on the records holds the controller's recursive mutex for its whole run.
+class orbStorageController : public IorbStorageController {
+  public:
+    // The creation hook controller discovery calls for a host nobody else claimed: a new
+    // controller for a model of the supported-model table (any family), else false and null.
+    static bool claimDevice(uint32_t chipset, uint32_t board, const std::string& pciLocation,
+                            bool foundOnFirstDiscoveryPass, IorbStorageController** controller);
+
+    int discoverInventory(orbStorageControllerInfo& info) override;
+    int discoverPhysicalDiskInventory(std::vector<orbDiskInfo>& drives) override;
+    int discoverLogicalDiskInventory(std::vector<orbLogicalDiskInfo>& volumes) override;
+    int discoverStorageEnclosureInventory(
+        std::vector<orbStorageEnclosureInfo>& enclosures) override;
+    bool isMatchingController(uint32_t chipset, uint32_t board, const std::string& pciLocation,
+                              const std::string& identity) override;
+    bool enableEvents() override;
+    bool isEventsEnabled() override;
+    void disableEvents() override;
+    void poll() override;
+    void processDeviceRemoval() override;
+    void processDeviceAddition(IorbStorageController* other) override;
+    uint32_t getChipsetID() override;
+    uint32_t getBoardID() override;
+    std::string getPciLocation() override;
+    std::vector<std::string> getPortVector() override;
+    std::string getPort(size_t index) override;
+    void setPort(size_t index, const std::string& port) override;
+    void addPort(const std::string& port) override;
+    void clearPortList() override;
+    size_t getPortListSize() override;
+    void deletePort(size_t index) override;
+    uint8_t getFamilyFlags() override;
+    bool getNewDevice() override;
+    void setNewDevice(bool isNew) override;
+    bool getFoundOnFirstDiscoveryPass() override;
+    int getInventory(orbStorageControllerInfo& info) override;
+    orbStorageControllerInfo getInventory() override;
+    int getPhysicalDrivesInventory(std::vector<orbDiskInfo>& drives) override;
+    int getLogicalDiskInventory(std::vector<orbLogicalDiskInfo>& volumes) override;
+    int getStorageEnclosureInventory(std::vector<orbStorageEnclosureInfo>& enclosures) override;
+
+    // The number after "/host" in port index's path; -1 when there is none.
+    virtual int getHostNumberForControllerPort(size_t index);
+    // The number after "/ata" in the target of port index's link; -1 when there is none.
+    virtual int getATADeviceNumberForControllerPort(size_t index);
+
+    // The number of ports the board has; 0: as many as were discovered.
+    int getMaxSupportedControllerPorts();
+
+  protected:
+    orbStorageController(uint32_t chipset, uint32_t board, const std::string& pciLocation,
+                         uint8_t familyFlags, bool foundOnFirstDiscoveryPass);
+    ~orbStorageController() override;
+
+    // Steps of discovery and polling that controller classes replace.
+    virtual std::string discoverFirmwareVersion();
+    virtual std::string discoverSerialNumber();
+    virtual int discoverManufacturer(std::string& manufacturer);
+    virtual void discoverControllerPortStatus(orbStorageControllerPortInfo& port);
+    // The drive's bay number; -1 when it has none.
+    virtual int discoverPhysicalDiskSlotNumber(orbDiskInfo& disk);
+    virtual int discoverPhysicalDiskManufacturer(orbDiskInfo disk, std::string& manufacturer);
+    virtual void discoverPhysicalDiskStatus(orbDiskInfo& disk);
+    virtual bool validatePhysicalDisk(orbDiskInfo& disk);
+    virtual void computeControllerStatus();
+    virtual std::string formatControllerEventInfoString(STORAGE_EVENT_INFO_TYPE type);
+    virtual void populateDeviceNameMap();
+    virtual std::string getLogicalDeviceName(const std::string& name);
+    virtual void synchronizePhysicalDrivesInventory();
+    virtual void synchronizeLogicalDiskInventory();
+
+    // Raises the controller event of a health change between the previous and the current
+    // record; true when one was raised.
+    bool generateEventOnStatusChange();
+    // Raises the drive event of a state change between two records of one drive; true when
+    // one was raised.
+    bool generateEventOnStatusChange(orbDiskInfo& current, const orbDiskInfo& previous);
+
+    // What controller classes override through getMaxSupportedControllerPorts().
+    virtual int maxSupportedControllerPorts() { return 0; }
+
+    uint32_t ChipsetID;
+    uint32_t BoardID;
+    std::string PciLocation;
+    std::vector<std::string> ports;
+    uint8_t FamilyFlags;
+    bool NewDevice = true;
+    bool FoundOnFirstDiscoveryPass = false;
+    orbStorageControllerInfo currentInfo;
+    std::vector<orbDiskInfo> currentDrives;
+    std::map<std::string, std::string> deviceNameMap;
+    uint32_t eventsFlags = 0;
+    orbStorageControllerInfo previousInfo;
+    std::vector<orbDiskInfo> previousDrives;
+    std::vector<orbLogicalDiskInfo> currentVolumes;
+    std::vector<orbLogicalDiskInfo> previousVolumes;
+    std::vector<orbStorageEnclosureInfo> currentEnclosures;
+    std::recursive_mutex controllerMutex;
+    // 1 after a controller-failed event, 0 after a controller-healthy-again event.
+    int failureEventSent = -1;
+};
