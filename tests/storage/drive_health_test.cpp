@@ -172,6 +172,11 @@ TEST_F(DriveHealth, DiscoveryDescribesEachDriveAndPlacesItOnlyWhereItCanBeToldAp
         EXPECT_EQ(drive.getPhysicalLocation(), "FFFFFFFFFFFFFFFF");
         EXPECT_EQ(drive.getATADeviceNumber(), drive.getOSSCSILink() == "0:0:0:0" ? 1 : 2);
     }
+    // Nor can they raise events: the RMC could not place them.
+    chipset->enableEvents();
+    chipset->poll();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(newEvents(0), std::vector<std::string>{});
     EXPECT_EQ(openDescriptors(), descriptors);
 }
 
