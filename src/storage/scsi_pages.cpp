@@ -111,14 +111,13 @@ int orb_parse_temperature_page(const uint8_t* data, size_t length, int* current,
 }
 
 int orb_parse_ssd_media_page(const uint8_t* data, size_t length) {
-    constexpr int kMalformed = 255;
     orbByteView page(data, length);
     if (page.size() < 12) {
         return ORB_SCSI_SHORT_DATA;
     }
     // One parameter, 0001h (percentage used endurance indicator), of four bytes.
     if ((page[0] & kPageCodeMask) != 0x11 || page[3] != 8 || page.be16(4) != 0x0001) {
-        return kMalformed;
+        return ORB_SCSI_WRONG_PAGE;
     }
     return page[11];
 }

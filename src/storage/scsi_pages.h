@@ -24,8 +24,8 @@ int orb_parse_ie_temperature(const uint8_t* page, size_t length);
 // missing.
 int orb_parse_temperature_page(const uint8_t* page, size_t length, int* current, int* reference);
 
-// Solid State Media page 11h: the percentage used endurance indicator; 255 when the page is
-// malformed, -4 when fewer than 12 bytes arrived.
+// Solid State Media page 11h: the percentage used endurance indicator (0-255); -1 when the page
+// is malformed, -4 when fewer than 12 bytes arrived.
 int orb_parse_ssd_media_page(const uint8_t* page, size_t length);
 
 // Background Scan Results page 15h: accumulated power-on minutes.

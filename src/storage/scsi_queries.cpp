@@ -152,7 +152,7 @@ int sas_parse_mcot(const unsigned char* page) {
     return reference;
 }
 
-int get_sas_ssd_wear(int fd) try {
+int get_sas_ssd_wear_checked(int fd) try {
     constexpr size_t kRequest = 16;
     orbScsiCommand command = orb_cdb_log_sense(kSolidStateMediaPage, kRequest);
     orbScsiReply reply = orb_scsi_query(fd, command, __func__, kRequest);
@@ -167,6 +167,12 @@ int get_sas_ssd_wear(int fd) try {
     return orb_parse_ssd_media_page(reply.data(), reply.transferred);
 } catch (...) {
     return ORB_SCSI_NO_MEMORY;
+}
+
+int get_sas_ssd_wear(int fd) {
+    // Callers of this form know a malformed page as 255.
+    int wear = get_sas_ssd_wear_checked(fd);
+    return wear == ORB_SCSI_WRONG_PAGE ? 255 : wear;
 }
 
 long long get_sas_pwron(int fd) try {

@@ -35,7 +35,9 @@ unsigned char* get_sas_temp(int fd);
 int sas_parse_current(const unsigned char* page);  // temperature, 0 when absent
 int sas_parse_mcot(const unsigned char* page);     // reference temperature, 0 when absent
 
-int get_sas_ssd_wear(int fd);             // percentage used endurance indicator, 255 malformed page
+int get_sas_ssd_wear(int fd);  // percentage used endurance indicator, 255 malformed page
+// The same, but -1 for a malformed page, so that it cannot be taken for a drive worn to 255 %.
+int get_sas_ssd_wear_checked(int fd);
 long long get_sas_pwron(int fd);          // power-on hours from the Background Scan Results page
 int get_scsi_transport_protocol(int fd);  // protocol identifier (mode page 19h)
 int get_scsi_disk_medium_rotation_rate(int fd);  // VPD page B1h

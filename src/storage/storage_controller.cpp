@@ -44,17 +44,6 @@ bool orbStorageController::claimDevice(uint32_t chipset, uint32_t board,
     return true;
 }
 
-// The remaining operations are filled in with the controller's discovery and polling.
-int orbStorageController::discoverInventory(orbStorageControllerInfo& info) {
-    std::lock_guard<std::recursive_mutex> lock(controllerMutex);
-    info = currentInfo;
-    return 0;
-}
-int orbStorageController::discoverPhysicalDiskInventory(std::vector<orbDiskInfo>& drives) {
-    std::lock_guard<std::recursive_mutex> lock(controllerMutex);
-    drives = currentDrives;
-    return 0;
-}
 int orbStorageController::discoverLogicalDiskInventory(std::vector<orbLogicalDiskInfo>&) {
     return 0;
 }
@@ -66,25 +55,109 @@ bool orbStorageController::isMatchingController(uint32_t chipset, uint32_t board
                                                 const std::string&) {
     return chipset == ChipsetID && board == BoardID && pciLocation == PciLocation;
 }
+
 bool orbStorageController::enableEvents() {
+    if (isRemovalInProgress()) {
+        return false;
+    }
     std::lock_guard<std::recursive_mutex> lock(controllerMutex);
     eventsFlags |= ORB_EVENTS_ENABLED;
-    return !isRemovalInProgress();
+    if (NewDevice && !FoundOnFirstDiscoveryPass) {
+        // A controller that arrived while the service ran: the RMC hears of it, and of each
+        // of its drives, as coming online from Offline/Critical.
+        previousInfo = currentInfo;
+        previousInfo.setState(ORB_STATE_OFFLINE);
+        previousInfo.setHealth(ORB_HEALTH_CRITICAL);
+        generateEventOnStatusChange();
+        previousInfo = currentInfo;
+        for (orbDiskInfo& drive : currentDrives) {
+            orbDiskInfo offline = drive;
+            offline.setState(ORB_STATE_OFFLINE);
+            offline.setHealth(ORB_HEALTH_CRITICAL);
+            generateEventOnStatusChange(drive, offline);
+            if (orbDiskInfo* previous = findPreviousDrive(drive)) {
+                *previous = drive;
+            } else {
+                previousDrives.push_back(drive);
+            }
+        }
+    }
+    // Announced once: every later build calls this again.
+    NewDevice = false;
+    return true;
 }
 bool orbStorageController::isEventsEnabled() {
     return true;
 }
 void orbStorageController::disableEvents() {
     std::lock_guard<std::recursive_mutex> lock(controllerMutex);
-    eventsFlags &= ~ORB_EVENTS_ENABLED;
+    eventsFlags &= ~static_cast<uint32_t>(ORB_EVENTS_ENABLED);
 }
-void orbStorageController::poll() {}
+
 void orbStorageController::processDeviceRemoval() {
-    if (beginRemoval()) {
-        releaseReference();
+    // Once only: a second call must not drop a reference that belongs to another holder.
+    if (!beginRemoval()) {
+        return;
     }
+    ORB_LOG_INFO(kTag, "Controller @ [%s] removal processing started.", PciLocation.c_str());
+    {
+        std::lock_guard<std::recursive_mutex> lock(controllerMutex);
+        for (size_t i = 0; i < currentInfo.getControllerPortListSize(); ++i) {
+            orbStorageControllerPortInfo port = currentInfo.getControllerPort(i);
+            port.setState(ORB_STATE_OFFLINE);
+            port.setHealth(ORB_HEALTH_CRITICAL);
+            currentInfo.setControllerPort(i, port);
+        }
+        computeControllerStatus();
+        if (eventsWanted(ORB_EVENTS_NO_PORT_POLL)) {
+            generateEventOnStatusChange();
+            previousInfo = currentInfo;
+        }
+        for (orbDiskInfo& drive : currentDrives) {
+            if (drive.getDeviceMissing()) {
+                continue;
+            }
+            drive.setEventInfoString(
+                "Unable to determine the transport protocol of the disk drive.");
+            drive.setState(ORB_STATE_OFFLINE);
+            drive.setHealth(ORB_HEALTH_CRITICAL);
+            orbDiskInfo* previous = findPreviousDrive(drive);
+            if (eventsWanted(ORB_EVENTS_NO_DRIVE_POLL) && previous != nullptr) {
+                generateEventOnStatusChange(drive, *previous);
+            }
+            if (previous != nullptr) {
+                *previous = drive;
+            } else {
+                previousDrives.push_back(drive);
+            }
+        }
+    }
+    // The factory's reference; the last holder destroys the controller.
+    releaseReference();
 }
-void orbStorageController::processDeviceAddition(IorbStorageController*) {}
+
+void orbStorageController::processDeviceAddition(IorbStorageController* other) {
+    auto* replacement = dynamic_cast<orbStorageController*>(other);
+    if (replacement == nullptr || replacement == this) {
+        return;
+    }
+    std::scoped_lock lock(controllerMutex, replacement->controllerMutex);
+    ChipsetID = replacement->ChipsetID;
+    BoardID = replacement->BoardID;
+    PciLocation = replacement->PciLocation;
+    FamilyFlags = replacement->FamilyFlags;
+    ports = replacement->ports;
+    currentInfo = replacement->currentInfo;
+    previousInfo = replacement->previousInfo;
+    currentDrives = replacement->currentDrives;
+    previousDrives = replacement->previousDrives;
+    currentVolumes = replacement->currentVolumes;
+    previousVolumes = replacement->previousVolumes;
+    currentEnclosures = replacement->currentEnclosures;
+    deviceNameMap = replacement->deviceNameMap;
+    eventsFlags = replacement->eventsFlags;
+}
+
 uint32_t orbStorageController::getChipsetID() {
     return ChipsetID;
 }
@@ -130,9 +203,11 @@ uint8_t orbStorageController::getFamilyFlags() {
     return FamilyFlags;
 }
 bool orbStorageController::getNewDevice() {
+    std::lock_guard<std::recursive_mutex> lock(controllerMutex);
     return NewDevice;
 }
 void orbStorageController::setNewDevice(bool isNew) {
+    std::lock_guard<std::recursive_mutex> lock(controllerMutex);
     NewDevice = isNew;
 }
 bool orbStorageController::getFoundOnFirstDiscoveryPass() {
@@ -163,48 +238,15 @@ int orbStorageController::getStorageEnclosureInventory(
     enclosures = currentEnclosures;
     return 0;
 }
-int orbStorageController::getHostNumberForControllerPort(size_t) {
-    return -1;
-}
-int orbStorageController::getATADeviceNumberForControllerPort(size_t) {
-    return -1;
-}
 int orbStorageController::getMaxSupportedControllerPorts() {
     return maxSupportedControllerPorts();
 }
-std::string orbStorageController::discoverFirmwareVersion() {
-    return {};
-}
-std::string orbStorageController::discoverSerialNumber() {
-    return {};
-}
-int orbStorageController::discoverManufacturer(std::string&) {
-    return -1;
-}
-void orbStorageController::discoverControllerPortStatus(orbStorageControllerPortInfo&) {}
-int orbStorageController::discoverPhysicalDiskSlotNumber(orbDiskInfo&) {
-    return -1;
-}
-int orbStorageController::discoverPhysicalDiskManufacturer(orbDiskInfo, std::string&) {
-    return -1;
-}
-void orbStorageController::discoverPhysicalDiskStatus(orbDiskInfo&) {}
 bool orbStorageController::validatePhysicalDisk(orbDiskInfo&) {
     return true;
 }
-void orbStorageController::computeControllerStatus() {}
-std::string orbStorageController::formatControllerEventInfoString(STORAGE_EVENT_INFO_TYPE) {
-    return {};
-}
 void orbStorageController::populateDeviceNameMap() {}
-std::string orbStorageController::getLogicalDeviceName(const std::string&) {
-    return {};
-}
-void orbStorageController::synchronizePhysicalDrivesInventory() {}
-void orbStorageController::synchronizeLogicalDiskInventory() {}
-bool orbStorageController::generateEventOnStatusChange() {
-    return false;
-}
-bool orbStorageController::generateEventOnStatusChange(orbDiskInfo&, const orbDiskInfo&) {
-    return false;
+std::string orbStorageController::getLogicalDeviceName(const std::string& name) {
+    std::lock_guard<std::recursive_mutex> lock(controllerMutex);
+    auto found = deviceNameMap.find(name);
+    return found != deviceNameMap.end() ? found->second : std::string();
 }

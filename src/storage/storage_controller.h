@@ -108,6 +108,17 @@ class orbStorageController : public IorbStorageController {
     // What controller classes override through getMaxSupportedControllerPorts().
     virtual int maxSupportedControllerPorts() { return 0; }
 
+    // One entry of the SCSI device tree as a drive of this controller: false when the entry is
+    // not one (another controller's, a volume, not a disk) or cannot be read.
+    bool discoverPhysicalDisk(const std::string& address, orbDiskInfo& disk);
+    // The previous record of the drive: the one at the same physical location, or, for a
+    // drive whose location is unknown, the one behind the same SCSI address; null when none.
+    orbDiskInfo* findPreviousDrive(const orbDiskInfo& drive);
+    // True while events are on and the given kind of polling is not suppressed.
+    bool eventsWanted(uint32_t noPollFlag) const {
+        return (eventsFlags & (ORB_EVENTS_ENABLED | noPollFlag)) == ORB_EVENTS_ENABLED;
+    }
+
     uint32_t ChipsetID;
     uint32_t BoardID;
     std::string PciLocation;
@@ -124,6 +135,9 @@ class orbStorageController : public IorbStorageController {
     std::vector<orbLogicalDiskInfo> currentVolumes;
     std::vector<orbLogicalDiskInfo> previousVolumes;
     std::vector<orbStorageEnclosureInfo> currentEnclosures;
+    // The drives the latest discovery scan found, before synchronisation turns them into the
+    // current drives.
+    std::vector<orbDiskInfo> discoveredDrives;
     std::recursive_mutex controllerMutex;
     // 1 after a controller-failed event, 0 after a controller-healthy-again event.
     int failureEventSent = -1;

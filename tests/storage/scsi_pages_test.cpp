@@ -136,7 +136,7 @@ TEST(PageDecoders, HandMadeReplies) {
         {"SSD page length not 8",
          orb_parse_ssd_media_page,
          {0x11, 0, 0, 6, 0, 1, 3, 4, 0, 0, 0, 37},
-         255},
+         ORB_SCSI_WRONG_PAGE},
         {"serial length beyond the reply",
          [](const uint8_t* p, size_t n) { return textLength(orb_parse_unit_serial_page(p, n)); },
          {0, 0x80, 0, 0xFF, 'A', 'B', 'C'},
