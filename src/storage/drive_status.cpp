@@ -273,7 +273,11 @@ bool orbStorageController::generateEventOnStatusChange(orbDiskInfo& current,
     switch (current.getState()) {
         case ORB_STATE_RUNNING:
             current.setEventInfoString("");
-            eventId = 540;
+            // A drive read for the first time (its state still Unknown) has not recovered
+            // from anything: without this every healthy drive would be reported at each start.
+            if (previous.getState() != ORB_STATE_UNKNOWN) {
+                eventId = 540;
+            }
             failure = false;
             break;
         case ORB_STATE_PREDICTIVE_FAILURE:
