@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/shutdown_observer.h"
+#include "storage/sas_resource_manager.h"
 #include "storage/storage_controller.h"
 #include "storage/storage_controller_factory_interface.h"
 #include "storage/storage_utils.h"
@@ -21,7 +22,15 @@ class FakeStorageController : public orbStorageController {
         : orbStorageController(0x00011234, 0, "0000:99:00.0", ORB_FAMILY_MEGARAID, true) {}
 
     int discoverInventory(orbStorageControllerInfo& info) override {
+        std::lock_guard<std::recursive_mutex> lock(controllerMutex);
         info.setModel("Fake controller");
+        // A status change seen by another thread of this controller (an event callback, say)
+        // while the build waits for it.
+        if (invalidateFromAnotherThread.exchange(false)) {
+            std::thread([] {
+                SASResourceManager::getInstance()->invalidateInventoryCache();
+            }).join();
+        }
         return 0;
     }
     int discoverPhysicalDiskInventory(std::vector<orbDiskInfo>& drives) override {
@@ -45,6 +54,7 @@ class FakeStorageController : public orbStorageController {
     }
 
     std::atomic<int> pass{0};
+    std::atomic<bool> invalidateFromAnotherThread{false};
 
   private:
     std::string tagged(const char* prefix) const { return prefix + std::to_string(pass.load()); }
@@ -70,6 +80,7 @@ class FakeStorageFactory : public IorbStorageControllerFactory {
             controller = new FakeStorageController();
         }
         ++controller->pass;
+        controller->invalidateFromAnotherThread.store(invalidateDuringDiscovery.exchange(false));
         found.emplace_back(controller);
         return 1;
     }
@@ -96,6 +107,8 @@ class FakeStorageFactory : public IorbStorageControllerFactory {
     std::vector<orbSupportedControllerModel> models;
     std::atomic<bool> hold{false};
     std::atomic<bool> entered{false};
+    // The next pass's controller asks for a rebuild from another thread.
+    std::atomic<bool> invalidateDuringDiscovery{false};
 
   private:
     FakeStorageController* controller = nullptr;
