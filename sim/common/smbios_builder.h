@@ -90,4 +90,15 @@ class SmbiosBuilder {
 // other name.
 std::vector<uint8_t> smbiosImageForHost(const std::string& host);
 
+// A card in a PCI Express slot, at function 0 of device 0 on its bus.
+struct SmbiosSlotCard {
+    uint16_t id = 0;
+    std::string designation;
+    uint8_t bus = 0;
+};
+// The same with slots filled by cards: a card takes the place of the host's slot with its id,
+// or is added after the host's slots. Empty for an unknown host.
+std::vector<uint8_t> smbiosImageForHost(const std::string& host,
+                                        const std::vector<SmbiosSlotCard>& cards);
+
 }  // namespace orbsim

@@ -2,6 +2,8 @@
 // addresses and GeoIDs of sim/hosts/README.md; the rest is what such a server's firmware
 // reports besides (BIOS, processors, memory).
 
+#include <algorithm>
+
 #include "sim/common/smbios_builder.h"
 
 namespace orbsim {
@@ -258,7 +260,7 @@ HostFirmware bravoHost() {
         slot("SLOT1 r001i01s01", 1, 0xB5, 0x0B, 0x1a),
         slot("SLOT2 r001i01s02", 2, 0xB5, 0x0B, 0x5f),
         slot("SLOT3 r001i01s03", 3, 0xB5, 0x0B, 0x86),
-        emptySlot("SLOT4 r001i01s04", 4),
+        slot("SLOT4 r001i01s04", 4, 0xB5, 0x0B, 0x1b),
         shortSlot("M2SLOT r001i01s05", 5),
     };
     host.onboard = {
@@ -272,13 +274,30 @@ HostFirmware bravoHost() {
 }  // namespace
 
 std::vector<uint8_t> smbiosImageForHost(const std::string& host) {
+    return smbiosImageForHost(host, {});
+}
+
+std::vector<uint8_t> smbiosImageForHost(const std::string& host,
+                                        const std::vector<SmbiosSlotCard>& cards) {
+    HostFirmware firmware;
     if (host == "default") {
-        return imageOf(alphaHost());
+        firmware = alphaHost();
+    } else if (host == "bravo") {
+        firmware = bravoHost();
+    } else {
+        return {};
     }
-    if (host == "bravo") {
-        return imageOf(bravoHost());
+    for (const SmbiosSlotCard& card : cards) {
+        SmbiosSystemSlot filled = slot(card.designation.c_str(), card.id, 0xB5, 0x0B, card.bus);
+        auto same = std::find_if(firmware.slots.begin(), firmware.slots.end(),
+                                 [&](const SmbiosSystemSlot& s) { return s.id == card.id; });
+        if (same != firmware.slots.end()) {
+            *same = filled;
+        } else {
+            firmware.slots.push_back(filled);
+        }
     }
-    return {};
+    return imageOf(firmware);
 }
 
 }  // namespace orbsim

@@ -222,6 +222,9 @@ bool parseDriveDescription(const std::string& text, DriveDescription& drive, std
             if (ok) {
                 drive.senseFormat = senseFormats.at(value);
             }
+        } else if (key == "fault" && value == "none") {
+            // Written by a scenario to take every fault away again.
+            drive.faults.clear();
         } else if (key == "fault") {
             DriveFault fault;
             ok = parseFault(value, fault);

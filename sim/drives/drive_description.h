@@ -14,7 +14,8 @@
 //   firmware = N003
 //   capacity = 1200243695616       bytes
 //   condition = healthy            healthy, failing, hot, worn
-//   fault = log-2f illegal-request a fault switch (repeatable), see DriveFault
+//   fault = log-2f illegal-request a fault switch (repeatable), see DriveFault; "none" takes
+//                                  away the faults of the lines before it
 //
 // and optionally logical-block, rotation-rate, temperature, max-temperature, wear,
 // power-on-hours, exception (ASC/ASCQ in hex, e.g. 5d10), error-count, grown-defects,

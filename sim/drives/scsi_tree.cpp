@@ -80,6 +80,26 @@ std::string hex64(uint64_t value) {
     return text;
 }
 
+// The device number of a SCSI disk's block device, "major:minor", from its name: the disks are
+// counted in the names' letters (sda 0, sdz 25, sdaa 26, ...), sixteen minors each, sixteen
+// disks to each of the sd majors; past those the kernel gives the extended major 259.
+std::string blockDeviceNumber(const std::string& block) {
+    long index = 0;
+    for (size_t i = 2; i < block.size(); ++i) {
+        index = index * 26 + (block[i] - 'a' + 1);
+    }
+    index -= 1;
+    static const int kMajors[] = {8,   65,  66,  67,  68,  69,  70,  71,
+                                  128, 129, 130, 131, 132, 133, 134, 135};
+    if (index < 0) {
+        index = 0;
+    }
+    if (index < 256) {
+        return std::to_string(kMajors[index / 16]) + ":" + std::to_string(index % 16 * 16);
+    }
+    return "259:" + std::to_string(index - 256);
+}
+
 std::string field(const std::string& text, size_t width) {
     std::string padded = text.substr(0, width);
     padded.resize(width, ' ');
@@ -161,8 +181,7 @@ bool writeDrive(const fs::path& root, const fs::path& sys, const Host& host,
                   unescape(words[i].substr(equals + 1)) + "\n");
     }
     writeFile(device / "block" / block / "size", std::to_string(drive.capacityBytes / 512) + "\n");
-    writeFile(device / "block" / block / "dev",
-              "8:" + std::to_string(16 * (block.back() - 'a')) + "\n");
+    writeFile(device / "block" / block / "dev", blockDeviceNumber(block) + "\n");
     writeFile(device / "scsi_generic" / generic / "dev", "21:" + generic.substr(2) + "\n");
 
     return link(device / "block" / block / "device", "../../../" + address, error) &&

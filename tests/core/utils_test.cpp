@@ -146,14 +146,6 @@ TEST(Utils, IPv4AddressesSkipLoopbackAndKeepTheirAuxiliaryAddress) {
               (std::vector<std::string>{"192.0.2.41", "198.51.100.41"}));
 }
 
-TEST(Utils, CommandOutputComesBackInBoundedPieces) {
-    auto pieces = orbUtils::executeCliCommandAndFetchOutput("head -c 5000 /dev/zero | tr '\\0' x");
-    ASSERT_EQ(pieces.size(), 3u);
-    EXPECT_EQ(pieces[0].size(), 2047u);
-    EXPECT_EQ(pieces[2].size(), 906u);
-    EXPECT_TRUE(orbUtils::executeCliCommandAndFetchOutput("exit 3").empty());
-}
-
 TEST(Utils, LocalcliValuesAreFoundByPattern) {
     std::string csv = orbUtils::parseEsxiCommandOutputAsCsv(
         {"   Product: VMware ESXi\n", "\n", "   Version: 8.0.2  \n", "   Build: Releasebuild-1\n"});
@@ -192,13 +184,6 @@ TEST(Utils, PciIdsComeFromTheHardwareList) {
     setenv("ORB_ROOT", oddRoot.c_str(), 1);
     EXPECT_EQ(orbUtils::get_subvendor_subdevice("0000:3b:00.0"), Ids("0x1000", "0x30e0"));
     setenv("ORB_ROOT", savedRoot.c_str(), 1);
-}
-
-TEST(Utils, TimeDifferenceBorrowsFromTheSeconds) {
-    timespec difference{};
-    orbUtils::diffTimespec({10, 900000000}, {12, 100000000}, difference);
-    EXPECT_EQ(difference.tv_sec, 1);
-    EXPECT_EQ(difference.tv_nsec, 200000000);
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ TEST(BravoHost, PlatformAndGeoIDs) {
         {"0000:00:11.5", "r001i01s00", {"001", "01", "00"}},  // onboard device, function 5
         {"0000:3d:00.1", "r001i01s00", {"001", "01", "00"}},  // onboard device, function 1
         {"0000:86:00.0", "r001i01s03", {"001", "01", "03"}},  // slot
+        {"0000:1b:00.0", "r001i01s04", {"001", "01", "04"}},  // the SmartRAID 3154-8e
         {"0000:00:00.0", "NotAvailable", {}},                 // slot without bus address fields
         {"0000:d8:00.0", "NotAvailable", {}},                 // no such device
     };

@@ -22,7 +22,7 @@ TEST(Manufacturer, OnBoardAndAddInDevicesOfTheHost) {
     EXPECT_EQ(manufacturerOf("0000:3b:00.0"), "");
     ASSERT_EQ(orbSystemInterfaceFactory::getSystemInterface()->populateHardwarePCIDetails(), 0);
     EXPECT_EQ(manufacturerOf("0000:18:00.0"), "Vex");  // "Vex Systems Inc." on board
-    EXPECT_EQ(manufacturerOf("0000:3b:00.0"), "Broadcom / LSI");
+    EXPECT_EQ(manufacturerOf("0000:3b:00.0"), "Adaptec");
     std::string subVendorId, manufacturer;
     PCIeManufacturerResolver::fetchManufacturer("0000:86:00.0", subVendorId, manufacturer);
     EXPECT_EQ(manufacturer, "Emulex Corporation");

@@ -178,7 +178,7 @@ TEST(Scenario, PlaysActionsAtTheirMomentsAndRestores) {
     ASSERT_TRUE(orbtest::waitFor([&] { return !present("/dev/sg4"); }, 900ms));
     EXPECT_EQ(orbtest::readFile(orbtest::rootPath(state)), "Offline\n");
     EXPECT_NE(condition("sg2"), healthy);
-    EXPECT_FALSE(present("/sys/class/scsi_device/8:0:2:0"));
+    EXPECT_FALSE(present("/sys/class/scsi_device/11:0:0:0"));
     EXPECT_NE(access("/tmp/orb-scenario-escape", F_OK), 0) << "a write left the host";
     EXPECT_EQ(ipmi::IPMIUtils::RMC_CLI_Cmd_Execution("MPEventGen", "{}"), 1);
     EXPECT_EQ(answers(changedDrive), 0);

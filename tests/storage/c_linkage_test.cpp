@@ -185,7 +185,7 @@ TEST(CLinkage, AnAllocationFailureAnywhereGivesTheFailureValueAndNeverAnExceptio
          [] {
              unsigned long long enclosure = 0;
              int bay = 0;
-             return SasGetLocation("8:0:2:0", &enclosure, &bay);
+             return SasGetLocation("11:0:0:0", &enclosure, &bay);
          }},
         {"getSmbiosRecordsByType", -1,
          [] {

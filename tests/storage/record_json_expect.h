@@ -16,7 +16,7 @@ inline void expectRecordJson(const Json::Value& actual, const std::string& expec
     EXPECT_EQ(Json::writeString(writer, actual), expectedLine);
 }
 
-// The 8-bay backplane behind the SAS3008 HBA in slot 1 of the default host.
+// The 8-bay backplane behind the SmartRAID 3154-16i in slot 1 of the default host.
 inline orbStorageEnclosureInfo sampleEnclosure() {
     orbStorageEnclosureInfo enclosure;
     enclosure.setState(ORB_STATE_RUNNING);

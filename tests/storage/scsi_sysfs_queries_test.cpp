@@ -126,20 +126,21 @@ TEST(ScsiSysfsQueries, HandMadeEntries) {
 
 TEST(SasHbaQueries, AdapterAndDriveLocations) {
     _ORB_SAS_HBA_CONFIG config;
-    ASSERT_EQ(SasGetHbaConfig("host8", &config), 0);
-    EXPECT_STREQ(config.boardName, "SAS9300-8i");
-    EXPECT_STREQ(config.firmwareVersion, "16.00.10.00");
-    EXPECT_STREQ(config.boardTracer, "SP71234567");
-    EXPECT_EQ(config.sasAddress, 0x500605b00d3e4f10ull);
+    // The SmartRAID's second port: its driver names no board, its firmware is enough.
+    ASSERT_EQ(SasGetHbaConfig("host11", &config), 0);
+    EXPECT_STREQ(config.boardName, "");
+    EXPECT_STREQ(config.firmwareVersion, "5.61-0");
+    EXPECT_STREQ(config.boardTracer, "SR3154A0123456");
+    EXPECT_EQ(config.sasAddress, 0x50000d1e00a1b208ull);
     EXPECT_EQ(SasGetHbaConfig("host0", &config), -1);  // a SATA port has no SAS adapter data
 
     EXPECT_EQ(text(SasGetScsiAddress(0x5000cca02b3c4d5eull)), "8:0:1:0");
-    EXPECT_EQ(text(SasGetHbaConnector("8:0:1:0")), "C0.1");
+    EXPECT_EQ(text(SasGetHbaConnector("8:0:1:0")), "CN0");
 
     unsigned long long enclosure = 0;
     int bay = -1;
-    ASSERT_EQ(SasGetLocation("8:0:2:0", &enclosure, &bay), 0);
-    EXPECT_EQ(enclosure, 0x500605b00d3e4f10ull);
+    ASSERT_EQ(SasGetLocation("11:0:0:0", &enclosure, &bay), 0);
+    EXPECT_EQ(enclosure, 0x50000d1e00a1b23eull);
     EXPECT_EQ(bay, 2);
     EXPECT_EQ(SasGetLocation("0:0:0:0", &enclosure, &bay), -1);
 }
