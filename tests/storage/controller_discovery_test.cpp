@@ -25,11 +25,11 @@ void addHostWithoutPciLocation() {
                                             {"subsystem_device", "0x7270"}}) {
         ASSERT_TRUE(orbtest::writeFile(devices + "/" + file, value + "\n"));
     }
-    std::filesystem::create_directories(devices + "/host11");
-    std::filesystem::create_directories(orbtest::rootPath("/sys/class/scsi_host/host11"));
+    std::filesystem::create_directories(devices + "/host12");
+    std::filesystem::create_directories(orbtest::rootPath("/sys/class/scsi_host/host12"));
     std::filesystem::create_directory_symlink(
-        "../../../devices/virtual/scsi/host11",
-        orbtest::rootPath("/sys/class/scsi_host/host11/device"));
+        "../../../devices/virtual/scsi/host12",
+        orbtest::rootPath("/sys/class/scsi_host/host12/device"));
 }
 
 std::map<std::string, std::vector<std::string>> portsByLocation(
@@ -41,29 +41,30 @@ std::map<std::string, std::vector<std::string>> portsByLocation(
     return ports;
 }
 
-// The default host: the Lewisburg controller with eight SATA ports, the SAS3008 (not a model
-// the service manages), the MegaRAID 9560 and the Emulex Fibre Channel card.
+// The default host: the Lewisburg controller with eight SATA ports, the SmartRAID with two,
+// the MegaRAID 9560, and the Emulex Fibre Channel card (not a storage controller).
 TEST(ControllerDiscovery, ClaimsEachControllerOnceAndFindsItAgainOnEveryPass) {
     addHostWithoutPciLocation();
     orbStorageControllerFactory* factory = orbStorageControllerFactory::getInstance();
     orbtest::LogMark mark;
     orbStorageControllerList first;
-    ASSERT_EQ(factory->discoverControllers(first), 2);
+    ASSERT_EQ(factory->discoverControllers(first), 3);
     const auto ports = portsByLocation(first);
-    ASSERT_EQ(ports.size(), 2u);
+    ASSERT_EQ(ports.size(), 3u);
     ASSERT_EQ(ports.at("0000:00:17.0").size(), 8u) << "eight hosts, one controller";
     EXPECT_EQ(ports.at("0000:00:17.0")[0], "/sys/class/scsi_host/host0");
+    EXPECT_EQ(ports.at("0000:3b:00.0"), (std::vector<std::string>{"/sys/class/scsi_host/host11",
+                                                                  "/sys/class/scsi_host/host8"}));
     EXPECT_EQ(ports.at("0000:5e:00.0"), std::vector<std::string>{"/sys/class/scsi_host/host9"});
     const std::string log = mark.debugSince();
-    EXPECT_THAT(log, HasSubstr("Skipping port /sys/class/scsi_host/host8 [0x971000, 0x30E01000 "
-                               "0000:3b:00.0] - Claim status: [0]"));
-    EXPECT_THAT(log, HasSubstr("Skipping port /sys/class/scsi_host/host10 [0xE30010DF"));
-    EXPECT_THAT(log, HasSubstr("Skipping host port [/sys/class/scsi_host/host11 0x28268086 "
+    EXPECT_THAT(log, HasSubstr("Skipping port /sys/class/scsi_host/host10 [0xE30010DF, 0xE31010DF "
+                               "0000:86:00.0] - Claim status: [0]"));
+    EXPECT_THAT(log, HasSubstr("Skipping host port [/sys/class/scsi_host/host12 0x28268086 "
                                "0x72708086] due to absence of PCI location."));
 
     // Known controllers are found again, with their ports listed once.
     orbStorageControllerList second;
-    ASSERT_EQ(factory->discoverControllers(second), 2);
+    ASSERT_EQ(factory->discoverControllers(second), 3);
     EXPECT_EQ(portsByLocation(second), ports);
     EXPECT_TRUE(second[0]->getFoundOnFirstDiscoveryPass());
 
@@ -71,9 +72,9 @@ TEST(ControllerDiscovery, ClaimsEachControllerOnceAndFindsItAgainOnEveryPass) {
     orbControllerReference<IorbStorageController> held = std::move(second[1]);
     first.clear();
     second.clear();
-    EXPECT_EQ(factory->deleteControllers(0xFF), 2);
+    EXPECT_EQ(factory->deleteControllers(0xFF), 3);
     EXPECT_TRUE(held->isRemovalInProgress());
-    EXPECT_EQ(held->getPortListSize(), 1u);
+    EXPECT_EQ(held->getPciLocation(), "0000:3b:00.0");
     orbStorageControllerList none;
     EXPECT_EQ(factory->getControllers(0xFF, none), 0);
     held.reset();
@@ -83,8 +84,8 @@ TEST(ControllerDiscovery, ClaimsEachControllerOnceAndFindsItAgainOnEveryPass) {
     megaraid.models = {{0x40101000, 0x10E21000}};
     orbControllerFactoryRegistry::add(&megaraid);
     orbStorageControllerList third;
-    ASSERT_EQ(factory->discoverControllers(third), 1);
-    EXPECT_EQ(third[0]->getPciLocation(), "0000:00:17.0");
+    ASSERT_EQ(factory->discoverControllers(third), 2);
+    EXPECT_EQ(portsByLocation(third).count("0000:5e:00.0"), 0u);
     EXPECT_FALSE(third[0]->getFoundOnFirstDiscoveryPass()) << "found after the first pass";
     EXPECT_THAT(mark.debugSince(), HasSubstr("Skipping controller model [0x10e21000 0x40101000], "
                                              "since it is handled by another factory instance."));

@@ -59,7 +59,7 @@ TEST(SASResourceManager, ListsHaveTheirShapesAndReadersDuringARebuildGetThePrevi
     ASSERT_TRUE(waitFor([] { return sas()->isInventoryReady(0); }));
 
     const auto controllers = listOf(ORB_SAS_INVENTORY_CONTROLLERS);
-    ASSERT_EQ(controllers.size(), 3u) << "Lewisburg, MegaRAID 9560 and the fake controller";
+    ASSERT_EQ(controllers.size(), 4u) << "Lewisburg, SmartRAID, MegaRAID 9560 and the fake";
     EXPECT_THAT(controllers[0].getMemberNames(),
                 ElementsAre("FirmwareVersion", "Manufacturer", "Model", "Oem", "PartNumber",
                             "Protocol", "SerialNumber", "Status"));
@@ -130,8 +130,8 @@ TEST(SASResourceManager, TheAggregatorPushesTheStorageSections) {
     ASSERT_TRUE(waitFor([&] { return rmc.count("WriteInventory") == 1; }));
     const Json::Value sent = orbtest::parseJson(rmc->commands().back().payload);
     const Json::Value& controllers = sent["HostDataCollection"]["StorageControllers"];
-    ASSERT_EQ(controllers.size(), 2u);
-    EXPECT_TRUE(controllers[1]["Status"].isObject());
+    ASSERT_EQ(controllers.size(), 3u);
+    EXPECT_TRUE(controllers[2]["Status"].isObject());
     orbJsonAggregator::stoporbJsonAggregator();
     orbJobManager::stopResourceManagers();
 }
