@@ -64,7 +64,8 @@ orbStorageControllerFactory::orbStorageControllerFactory(std::string name)
     : name(std::move(name)) {}
 
 orbStorageControllerFactory::~orbStorageControllerFactory() {
-    shutdownFactory();
+    // At exit, for a host that never stopped the service; nothing is logged this late.
+    releaseControllers();
 }
 
 int orbStorageControllerFactory::initialize(ISubject* subject) {
@@ -287,6 +288,11 @@ int orbStorageControllerFactory::deleteControllers(uint8_t familyMask) {
 
 int orbStorageControllerFactory::shutdownFactory() {
     ORB_LOG_DEBUG(kTag, "Initiating shutdown sequence.");
+    releaseControllers();
+    return 0;
+}
+
+void orbStorageControllerFactory::releaseControllers() {
     std::vector<IorbStorageController*> released;
     std::unique_ptr<orbSubjectShutdownObserver> observer;
     {
@@ -301,7 +307,6 @@ int orbStorageControllerFactory::shutdownFactory() {
         controller->disableEvents();
         controller->releaseReference();
     }
-    return 0;
 }
 
 int orbStorageControllerFactory::poll() {

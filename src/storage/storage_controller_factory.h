@@ -28,16 +28,17 @@ class orbStorageControllerFactory : public IorbStorageControllerFactory {
     int deleteControllers(uint8_t familyMask) override;
     std::vector<orbSupportedControllerModel> getSupportedControllerModels() override;
 
+  private:
+    explicit orbStorageControllerFactory(std::string name);
+    ~orbStorageControllerFactory() override;
+
     // The first listed controller that is this board at this PCI location and is not being
     // removed; null when there is none. Called with the factory mutex held.
     IorbStorageController* FindExistingController(uint32_t chipset, uint32_t board,
                                                   const std::string& pciLocation,
                                                   const std::string& identity);
-
-  private:
-    explicit orbStorageControllerFactory(std::string name);
-    ~orbStorageControllerFactory() override;
-
+    // Lets go of the controllers and the shutdown registration.
+    void releaseControllers();
     // True once the manager signalled shutdown or the thread was asked to stop.
     bool shutdownRequested() const;
     // One host of a discovery pass; called with the factory mutex held.
