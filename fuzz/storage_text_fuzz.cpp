@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "storage/scsi_host_identity.h"
 #include "storage/storage_utils.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -14,6 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* path = text.c_str();  // terminated at the first NUL, as a link text would be
     const char* found = strstr_pcilocation(path);
     if (found != nullptr && (found <= path || found[-1] != '/' || std::strlen(found) < 6)) {
+        std::abort();
+    }
+    // The PCI location taken from a link is one whole component of it.
+    const std::string location = orbPciLocationInLink(text);
+    if (!location.empty() &&
+        (location.size() < 6 || location.find('/') != std::string::npos ||
+         std::string("/" + std::string(path) + "/").find("/" + location + "/") ==
+             std::string::npos)) {
         std::abort();
     }
     int value = 0;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "storage/logical_disk_info.h"
 
 class orbInventoryBase;
+class IorbStorageController;
 
 // Kinds of storage inventory the aggregator asks for.
 enum : int {
@@ -60,5 +62,73 @@ class SASResourceManager : public orbResourceManager {
     bool isControllerModelSupported(uint32_t chipset, uint32_t board);
 
   private:
+    // The four JSON lists, by inventory kind.
+    struct InventoryLists {
+        std::vector<Json::Value> controllers;
+        std::vector<Json::Value> drives;
+        std::vector<Json::Value> volumes;
+        std::vector<Json::Value> enclosures;
+        std::vector<Json::Value>* ofKind(int kind);
+    };
+    // What one build gathers.
+    struct InventoryRecords {
+        std::vector<orbStorageControllerInfo> controllers;
+        std::vector<orbDiskInfo> drives;
+        std::vector<orbLogicalDiskInfo> volumes;
+        std::vector<orbStorageEnclosureInfo> enclosures;
+    };
+
     SASResourceManager();
+
+    // True once this run was asked to stop.
+    bool stopping() const;
+    // The loop's end: the factories let go of their controllers and a waiting stop returns.
+    void processResourceManagerStop();
+    void backupInventory();
+    // False when a stop cut the gathering short.
+    bool getInventory(InventoryRecords& records);
+    void gatherController(IorbStorageController& controller, InventoryRecords& records);
+    void createJsonStringUsingJsonCpp();
+    int fetchPrevInventoryOfType(int kind, std::vector<Json::Value>& out);
+    void pollDevices();
+    std::shared_ptr<orbSubjectShutdownNotifier> currentNotifier();
+
+    // Guarded by buildMutex, which a build holds for its whole run.
+    InventoryRecords records;
+    InventoryLists inventory;
+    std::mutex buildMutex;
+    // The lists of the build before, for readers that arrive during a build.
+    InventoryLists previousInventory;
+    std::mutex prevInventoryMutex;
+
+    std::atomic<bool> cacheBuildInProgress{false};
+    std::atomic<bool> pollInProgress{false};
+    std::atomic<size_t> controllerCount{0};
+    // A rebuild was asked for; cleared as a build begins, so that a request made during a
+    // build causes another one.
+    std::atomic<bool> refreshCache{true};
+    // Stops the running init() and the commands its thread runs. A stop asked for while no
+    // run is active waits for the next run and ends it at once; each run rearms it as it ends.
+    orbStopRequest stopSAS;
+    std::atomic<bool> active{false};
+
+    // rm_cond wakes the loop; wakeMutex is never held across a build or a poll, so a
+    // controller may invalidate the cache from its own locked path at any time.
+    std::mutex wakeMutex;
+    std::condition_variable rm_cond;
+
+    // Guards the push decision: the cache-ready flag, a push asked for while not ready, and
+    // a push asked for by a controller.
+    std::mutex pushMutex;
+    bool sendInventoryToRMC = false;
+
+    // The stop hand-shake: condSignal is true whenever no loop runs.
+    std::mutex rmstop_cmutex;
+    std::condition_variable rmstop_cond;
+    bool condSignal = true;
+
+    // Tells the factories that the service is stopping; a new one for every run, since a
+    // notifier that has signalled stays closed.
+    std::mutex notifierMutex;
+    std::shared_ptr<orbSubjectShutdownNotifier> shutdownNotifier;
 };
