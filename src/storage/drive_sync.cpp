@@ -37,6 +37,10 @@ orbDiskInfo* orbStorageController::findPreviousDrive(const orbDiskInfo& drive) {
 }
 
 void orbStorageController::synchronizePhysicalDrivesInventory() {
+    synchronizePhysicalDrives(DriveSyncRules());
+}
+
+void orbStorageController::synchronizePhysicalDrives(const DriveSyncRules& rules) {
     std::lock_guard<std::recursive_mutex> lock(controllerMutex);
     const bool announce = eventsWanted(ORB_EVENTS_NO_DRIVE_POLL);
     std::vector<orbDiskInfo> result;
@@ -64,6 +68,13 @@ void orbStorageController::synchronizePhysicalDrivesInventory() {
             drive.setState(previous->getState());
             drive.setHealth(previous->getHealth());
             drive.setEventInfoString(previous->getEventInfoString());
+            if (rules.pushOnAttributeChange && drive != *previous) {
+                ORB_LOG_INFO(kTag,
+                             "%s - %s: Detected change in inventory attributes. Updated inventory "
+                             "will be pushed to RMC.",
+                             drive.getOSSCSILink().c_str(), drive.getSerialNumber().c_str());
+                SASResourceManager::getInstance()->sendInventorytToRMCOnCacheBuild();
+            }
             compared.push_back(*previous);
         } else if (previous != nullptr && located) {
             char text[256];
@@ -109,15 +120,35 @@ void orbStorageController::synchronizePhysicalDrivesInventory() {
             continue;
         }
         if (!orbIsValidPhysicalLocation(previous.getPhysicalLocation())) {
-            ORB_LOG_INFO(kTag,
-                         "Skipping prev disk @ index %zu due to invalid location info. [%s, %s]", i,
-                         previous.getPhysicalLocation().c_str(), previous.getOSSCSILink().c_str());
-            continue;
+            if (!rules.keepUnlocatedDrivesWithLink) {
+                ORB_LOG_INFO(kTag,
+                             "Skipping prev disk @ index %zu due to invalid location info. [%s, "
+                             "%s]",
+                             i, previous.getPhysicalLocation().c_str(),
+                             previous.getOSSCSILink().c_str());
+                continue;
+            }
+            if (previous.getOSSCSILink().empty()) {
+                ORB_LOG_INFO(kTag,
+                             "Skipping disk @ index %zu due to invalid location info and SCSI "
+                             "link. [%s, %s]",
+                             i, previous.getPhysicalLocation().c_str(),
+                             previous.getOSSCSILink().c_str());
+                continue;
+            }
         }
         ORB_LOG_INFO(kTag, "%s - %s: Disk detected as offline in the current discovery cycle.",
                      previous.getOSSCSILink().c_str(), previous.getSerialNumber().c_str());
         orbDiskInfo missing = offlineCopy(previous);
         missing.setDeviceMissing(true);
+        if (rules.describeMissingDrive) {
+            char text[256];
+            std::snprintf(text, sizeof(text),
+                          "Disk (SCSI link: %s) detected to be offline in the current discovery "
+                          "cycle.",
+                          previous.getOSSCSILink().c_str());
+            missing.setEventInfoString(text);
+        }
         if (announce) {
             generateEventOnStatusChange(missing, previous);
         }

@@ -105,6 +105,18 @@ class orbStorageController : public IorbStorageController {
     // one was raised.
     bool generateEventOnStatusChange(orbDiskInfo& current, const orbDiskInfo& previous);
 
+    // How a controller class merges a discovery pass with the previous one, beyond the
+    // matching by location and serial number that every class shares.
+    struct DriveSyncRules {
+        // A previous drive without a location is still followed by its SCSI address.
+        bool keepUnlocatedDrivesWithLink = false;
+        // A drive that kept its serial number but changed otherwise is pushed again.
+        bool pushOnAttributeChange = false;
+        // A drive no longer found says so in its event text.
+        bool describeMissingDrive = false;
+    };
+    void synchronizePhysicalDrives(const DriveSyncRules& rules);
+
     // What controller classes override through getMaxSupportedControllerPorts().
     virtual int maxSupportedControllerPorts() { return 0; }
 

@@ -1,0 +1,138 @@
+#include "storage/lewisburg_sata_raid_controller.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+#include "core/log.h"
+#include "core/utils.h"
+#include "storage/controller_class_registry.h"
+#include "storage/controller_sysfs.h"
+#include "storage/imsm_platform.h"
+#include "storage/storage_utils.h"
+
+namespace {
+
+constexpr const char* kTag = "STOR_LB";
+
+const orbControllerClassRegistration registered(
+    {"orbLewisburgSATARAIDController", &orbLewisburgSATARAIDController::claimDevice,
+     &orbLewisburgSATARAIDController::refreshVendorInterfaceCache});
+
+}  // namespace
+
+orbLewisburgSATARAIDController::orbLewisburgSATARAIDController(uint32_t chipset, uint32_t board,
+                                                               const std::string& pciLocation,
+                                                               uint8_t familyFlags,
+                                                               bool foundOnFirstDiscoveryPass)
+    : orbStorageController(chipset, board, pciLocation, familyFlags, foundOnFirstDiscoveryPass) {}
+
+orbLewisburgSATARAIDController::~orbLewisburgSATARAIDController() = default;
+
+bool orbLewisburgSATARAIDController::claimDevice(uint32_t chipset, uint32_t board,
+                                                 const std::string& pciLocation,
+                                                 bool foundOnFirstDiscoveryPass,
+                                                 IorbStorageController** controller) {
+    if (controller == nullptr) {
+        return false;
+    }
+    *controller = nullptr;
+    std::string model;
+    uint8_t familyFlags = 0;
+    if (!getStorageControllerModel(chipset, board, ORB_FAMILY_INTEL_SATA_RAID, model,
+                                   familyFlags)) {
+        return false;
+    }
+    auto* created = new (std::nothrow) orbLewisburgSATARAIDController(
+        chipset, board, pciLocation, familyFlags, foundOnFirstDiscoveryPass);
+    if (created == nullptr) {
+        ORB_LOG_ERROR(kTag, "Out of memory!");
+        return false;
+    }
+    ORB_LOG_DEBUG(kTag, "Claimed device [%s 0x%x 0x%x].", pciLocation.c_str(), chipset, board);
+    *controller = created;
+    return true;
+}
+
+void orbLewisburgSATARAIDController::refreshVendorInterfaceCache(ISubject*) {}
+
+std::string orbLewisburgSATARAIDController::discoverFirmwareVersion() {
+    return getIMSMFirmwareVersion(PciLocation);
+}
+
+int orbLewisburgSATARAIDController::maxSupportedControllerPorts() {
+    return getMaxSupportedSATAPorts(orbUtils::getPlatformFamily());
+}
+
+int orbLewisburgSATARAIDController::discoverPhysicalDiskSlotNumber(orbDiskInfo& disk) {
+    std::lock_guard<std::recursive_mutex> lock(controllerMutex);
+    std::vector<int> portNumbers;
+    for (size_t i = 0; i < ports.size(); ++i) {
+        portNumbers.push_back(getATADeviceNumberForControllerPort(i));
+    }
+    const int bay = getDiskSlotNumberFromATADeviceNumber(
+        disk.getSerialNumber(), disk.getOSSCSILink(), PciLocation, disk.getATADeviceNumber(),
+        portNumbers, getMaxSupportedControllerPorts());
+    if (bay >= 0) {
+        disk.setSlot(std::to_string(bay));
+    }
+    return bay;
+}
+
+void orbLewisburgSATARAIDController::computeControllerStatus() {
+    std::lock_guard<std::recursive_mutex> lock(controllerMutex);
+    if (!genericStatusRules) {
+        // Port i of the rules is the platform's SATA port i: the SCSI hosts of the ports come
+        // in the order of their host numbers, and the ports beyond those shown are offline.
+        auto hostNumber = [](const std::string& path) { return orbNumberAfter(path, "/host"); };
+        std::stable_sort(ports.begin(), ports.end(),
+                         [&](const std::string& a, const std::string& b) {
+                             return hostNumber(a) < hostNumber(b);
+                         });
+        std::vector<orbStorageControllerPortInfo> records = currentInfo.getControllerPortVector();
+        std::stable_sort(
+            records.begin(), records.end(),
+            [&](const orbStorageControllerPortInfo& a, const orbStorageControllerPortInfo& b) {
+                return hostNumber(a.getOSInstanceName()) < hostNumber(b.getOSInstanceName());
+            });
+        currentInfo.clearControllerPortList();
+        for (const orbStorageControllerPortInfo& record : records) {
+            currentInfo.addControllerPort(record);
+        }
+    }
+    orbStorageController::computeControllerStatus();
+}
+
+std::string orbLewisburgSATARAIDController::formatControllerEventInfoString(
+    STORAGE_EVENT_INFO_TYPE type) {
+    std::lock_guard<std::recursive_mutex> lock(controllerMutex);
+    if (type == STORAGE_EVENT_INFO_PORTS_ONLINE) {
+        return "All ports of the Intel SATA RAID controller are now online.";
+    }
+    if (type != STORAGE_EVENT_INFO_PORTS_OFFLINE) {
+        return std::string();
+    }
+    const int platformPorts = getMaxSupportedControllerPorts();
+    const size_t n = platformPorts > 0 ? static_cast<size_t>(platformPorts)
+                                       : currentInfo.getControllerPortListSize();
+    if (n <= 1) {
+        // "At least 0 of 1 ports" would say nothing went offline.
+        return orbStorageController::formatControllerEventInfoString(type);
+    }
+    char text[512];
+    std::snprintf(text, sizeof(text),
+                  "At least %zu of %zu ports of the Intel SATA RAID controller have gone offline "
+                  "or will be removed from the system, or have been in recovery state for >= 60 "
+                  "seconds.",
+                  n - 1, n);
+    return text;
+}
+
+void orbLewisburgSATARAIDController::synchronizePhysicalDrivesInventory() {
+    DriveSyncRules rules;
+    rules.keepUnlocatedDrivesWithLink = true;
+    rules.pushOnAttributeChange = true;
+    rules.describeMissingDrive = true;
+    synchronizePhysicalDrives(rules);
+}
