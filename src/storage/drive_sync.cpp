@@ -36,6 +36,22 @@ orbDiskInfo* orbStorageController::findPreviousDrive(const orbDiskInfo& drive) {
     return nullptr;
 }
 
+orbDiskInfo orbStorageController::assessNewDrive(orbDiskInfo& drive, bool announce) {
+    // The inventory shows a drive's health from the pass that finds it, not from the next poll.
+    discoverPhysicalDiskStatus(drive);
+    if (announce) {
+        orbDiskInfo placeholder = offlineCopy(drive);
+        generateEventOnStatusChange(drive, placeholder);
+        return drive;
+    }
+    // Not announced (the drives present at start): the first poll compares against a drive
+    // never read, so an unhealthy drive is reported then and a healthy one is no news.
+    orbDiskInfo unread = drive;
+    unread.setState(ORB_STATE_UNKNOWN);
+    unread.setHealth(ORB_HEALTH_UNKNOWN);
+    return unread;
+}
+
 void orbStorageController::synchronizePhysicalDrivesInventory() {
     synchronizePhysicalDrives(DriveSyncRules());
 }
@@ -90,11 +106,10 @@ void orbStorageController::synchronizePhysicalDrives(const DriveSyncRules& rules
                 orbDiskInfo gone = offlineCopy(*previous);
                 gone.setEventInfoString(text);
                 generateEventOnStatusChange(gone, *previous);
-                orbDiskInfo placeholder = offlineCopy(drive);
-                generateEventOnStatusChange(drive, placeholder);
-                compared.push_back(placeholder);
-            } else {
-                compared.push_back(drive);
+            }
+            compared.push_back(assessNewDrive(drive, announce));
+            if (drive.getEventInfoString().empty()) {
+                drive.setEventInfoString(text);
             }
         } else {
             if (located) {
@@ -103,13 +118,7 @@ void orbStorageController::synchronizePhysicalDrives(const DriveSyncRules& rules
                              "discovery cycle.",
                              drive.getOSSCSILink().c_str(), drive.getSerialNumber().c_str());
             }
-            if (announce && located) {
-                orbDiskInfo placeholder = offlineCopy(drive);
-                generateEventOnStatusChange(drive, placeholder);
-                compared.push_back(placeholder);
-            } else {
-                compared.push_back(drive);
-            }
+            compared.push_back(assessNewDrive(drive, announce && located));
         }
         result.push_back(drive);
     }

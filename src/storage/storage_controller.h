@@ -116,6 +116,9 @@ class orbStorageController : public IorbStorageController {
         bool describeMissingDrive = false;
     };
     void synchronizePhysicalDrives(const DriveSyncRules& rules);
+    // Reads the health of a drive found for the first time (or replaced) and, when asked,
+    // announces it; gives the record later polls compare the drive against.
+    orbDiskInfo assessNewDrive(orbDiskInfo& drive, bool announce);
 
     // What controller classes override through getMaxSupportedControllerPorts().
     virtual int maxSupportedControllerPorts() { return 0; }

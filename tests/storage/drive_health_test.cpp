@@ -164,6 +164,7 @@ TEST_F(DriveHealth, DiscoveryDescribesEachDriveAndPlacesItOnlyWhereItCanBeToldAp
         EXPECT_EQ(found->getPhysicalLocation(), bay(static_cast<int>(i)));
         EXPECT_GT(found->getCapacityBytes(), 0u);
         EXPECT_EQ(found->getOSSGHandle(), -1);
+        EXPECT_NE(found->getState(), ORB_STATE_UNKNOWN) << "health read when first found";
     }
     // The chipset's SATA ports: no bay, and one location for both drives, so neither has one;
     // they are still inventoried. Their SAT layer refuses the protocol page.
