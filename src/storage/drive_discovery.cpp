@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 
 #include "core/log.h"
@@ -21,6 +22,16 @@
 namespace {
 
 constexpr const char* kTag = "STOR_CTLR";
+
+// The host number of a SCSI address "H:C:T:L"; -1 when it does not start with one.
+int scsiHostOf(const std::string& address) {
+    int host = -1;
+    const size_t colon = address.find(':');
+    if (colon == std::string::npos || !string_to_int(address.substr(0, colon).c_str(), host)) {
+        return -1;
+    }
+    return host;
+}
 
 // A malloc'ed text of a query, trimmed; empty for none.
 std::string takeTrimmed(char* raw) {
@@ -79,8 +90,19 @@ int orbStorageController::discoverPhysicalDiskInventory(std::vector<orbDiskInfo>
     ORB_LOG_INFO(kTag, "Gathering disk inventory for controller @ %s [0x%X, 0x%X] [%d].",
                  PciLocation.c_str(), ChipsetID, BoardID, static_cast<int>(ports.size()));
     discoveredDrives.clear();
+    // A drive hangs on one of the controller's SCSI hosts, whose number leads its SCSI address
+    // ("8:0:1:0"): the entries of other hosts are passed over without resolving their links,
+    // so a pass costs each controller its own drives, not every drive of the server.
+    std::set<int> hosts;
+    for (size_t i = 0; i < ports.size(); ++i) {
+        hosts.insert(getHostNumberForControllerPort(i));
+    }
+    const bool byHost = !ports.empty() && hosts.count(-1) == 0;
     for (const std::string& address :
          orbListSysfsDirectory(orbRootPath("/sys/class/scsi_device"))) {
+        if (byHost && hosts.count(scsiHostOf(address)) == 0) {
+            continue;
+        }
         orbDiskInfo disk;
         if (discoverPhysicalDisk(address, disk)) {
             discoveredDrives.push_back(disk);
