@@ -43,6 +43,13 @@ void orbStorageController::synchronizePhysicalDrivesInventory() {
     // What polling compares each resulting drive against, in the same order.
     std::vector<orbDiskInfo> compared;
     std::vector<bool> found(previousDrives.size(), false);
+    // A drive new to its bay is news against an Offline/Critical copy of itself, which is
+    // also what the next poll compares it with.
+    auto announced = [this](orbDiskInfo& drive) {
+        orbDiskInfo offline = offlineCopy(drive);
+        generateEventOnStatusChange(drive, offline);
+        return offline;
+    };
 
     for (size_t i = 0; i < discoveredDrives.size(); ++i) {
         orbDiskInfo drive = discoveredDrives[i];
@@ -79,12 +86,8 @@ void orbStorageController::synchronizePhysicalDrivesInventory() {
                 orbDiskInfo gone = offlineCopy(*previous);
                 gone.setEventInfoString(text);
                 generateEventOnStatusChange(gone, *previous);
-                orbDiskInfo placeholder = offlineCopy(drive);
-                generateEventOnStatusChange(drive, placeholder);
-                compared.push_back(placeholder);
-            } else {
-                compared.push_back(drive);
             }
+            compared.push_back(announce ? announced(drive) : drive);
         } else {
             if (located) {
                 ORB_LOG_INFO(kTag,
@@ -92,13 +95,7 @@ void orbStorageController::synchronizePhysicalDrivesInventory() {
                              "discovery cycle.",
                              drive.getOSSCSILink().c_str(), drive.getSerialNumber().c_str());
             }
-            if (announce && located) {
-                orbDiskInfo placeholder = offlineCopy(drive);
-                generateEventOnStatusChange(drive, placeholder);
-                compared.push_back(placeholder);
-            } else {
-                compared.push_back(drive);
-            }
+            compared.push_back(announce && located ? announced(drive) : drive);
         }
         result.push_back(drive);
     }
