@@ -16,7 +16,6 @@
 #include "storage/scsi_completion.h"
 #include "storage/scsi_queries.h"
 #include "storage/storage_controller.h"
-#include "storage/storage_utils.h"
 
 namespace {
 
