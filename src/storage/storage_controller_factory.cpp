@@ -291,6 +291,9 @@ int orbStorageControllerFactory::deleteControllers(uint8_t familyMask) {
 int orbStorageControllerFactory::shutdownFactory() {
     ORB_LOG_DEBUG(kTag, "Initiating shutdown sequence.");
     releaseControllers();
+    // The controllers a later run of the service finds first were there before it started: the
+    // RMC knows them already, and announcing them again would report every one as come back.
+    firstDiscoveryPass.store(true);
     return 0;
 }
 
