@@ -1,12 +1,13 @@
 // Texts controller discovery reads from sysfs: the link of a SCSI host's device (a PCI address
 // somewhere in it) and decimal attributes. A PCI location found lies inside the text and ends
-// at a '/' or the text's end; trimming never grows a text.
+// at a '/' or the text's end; a host number is -1 or more; trimming never grows a text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "storage/controller_sysfs.h"
 #include "storage/scsi_host_identity.h"
 #include "storage/storage_utils.h"
 
@@ -23,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (location.size() < 6 || location.find('/') != std::string::npos ||
          std::string("/" + std::string(path) + "/").find("/" + location + "/") ==
              std::string::npos)) {
+        std::abort();
+    }
+    // A host or ATA number is one component's digits: never negative but for "none".
+    if (orbNumberedPathComponent(text, "host") < -1) {
         std::abort();
     }
     int value = 0;

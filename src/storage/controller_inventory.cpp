@@ -3,6 +3,7 @@
 #include <map>
 
 #include "core/log.h"
+#include "core/platform_path.h"
 #include "core/utils.h"
 #include "host/pcie_manufacturer_resolver.h"
 #include "host/physloc_factory.h"
@@ -95,7 +96,7 @@ int orbStorageController::discoverInventory(orbStorageControllerInfo& info) {
 
 int orbStorageController::getHostNumberForControllerPort(size_t index) {
     std::lock_guard<std::recursive_mutex> lock(controllerMutex);
-    return index < ports.size() ? orbNumberAfter(ports[index], "/host") : -1;
+    return index < ports.size() ? orbNumberedPathComponent(ports[index], "host") : -1;
 }
 
 int orbStorageController::getATADeviceNumberForControllerPort(size_t index) {
@@ -105,12 +106,12 @@ int orbStorageController::getATADeviceNumberForControllerPort(size_t index) {
     }
     std::string target;
     int error = 0;
-    if (!orbReadSysfsLink(ports[index], target, error)) {
+    if (!orbReadLinkTarget(orbRootPath(ports[index]), target, error)) {
         ORB_LOG_WARNING(kTag, "Unable to determine ATA port number for %s. readlink failed! (%d)",
                         ports[index].c_str(), error);
         return -1;
     }
-    int number = orbNumberAfter(target, "/ata");
+    int number = getATADeviceNumberFromPath(target);
     if (number < 0) {
         ORB_LOG_DEBUG(kTag, "No ATA device number found for %s (%s).", ports[index].c_str(),
                       target.c_str());

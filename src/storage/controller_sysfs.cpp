@@ -2,21 +2,24 @@
 
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 
 #include "core/owned_resources.h"
 #include "core/platform_path.h"
 #include "host/sysfs_attribute.h"
 #include "storage/storage_utils.h"
 
-bool orbReadSysfsLink(const std::string& fixedPath, std::string& target, int& error) {
+bool orbReadLinkTarget(const std::string& path, std::string& target, int& error) {
     char buffer[PATH_MAX];
-    ssize_t length = readlink(orbRootPath(fixedPath).c_str(), buffer, sizeof(buffer) - 1);
+    const ssize_t length = readlink(path.c_str(), buffer, sizeof(buffer));
     if (length < 0) {
         error = errno;
+        return false;
+    }
+    // readlink does not terminate, and a target that fills the buffer may be longer still.
+    if (static_cast<size_t>(length) >= sizeof(buffer)) {
+        error = ENAMETOOLONG;
         return false;
     }
     target.assign(buffer, static_cast<size_t>(length));
@@ -24,8 +27,8 @@ bool orbReadSysfsLink(const std::string& fixedPath, std::string& target, int& er
     return true;
 }
 
-std::string orbReadSysfsText(const std::string& fixedPath) {
-    orbMallocText text(get_sysfs_str(orbRootPath(fixedPath).c_str()));
+std::string orbTakeTrimmedText(char* raw) {
+    orbMallocText text(raw);
     if (!text) {
         return std::string();
     }
@@ -33,19 +36,34 @@ std::string orbReadSysfsText(const std::string& fixedPath) {
     return text.get();
 }
 
-int orbNumberAfter(const std::string& text, const char* marker) {
-    size_t at = text.find(marker);
-    if (at == std::string::npos) {
-        return -1;
+std::string orbReadSysfsText(const std::string& fixedPath) {
+    return orbTakeTrimmedText(get_sysfs_str(orbRootPath(fixedPath).c_str()));
+}
+
+int orbNumberedPathComponent(std::string_view path, std::string_view prefix) {
+    int number = -1;
+    while (!path.empty()) {
+        const size_t slash = path.find('/');
+        const std::string_view component = path.substr(0, slash);
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+        // One to nine digits: below INT_MAX whatever the digits are.
+        if (component.size() <= prefix.size() || component.size() > prefix.size() + 9 ||
+            component.substr(0, prefix.size()) != prefix) {
+            continue;
+        }
+        int value = 0;
+        bool digits = true;
+        for (char c : component.substr(prefix.size())) {
+            digits = digits && c >= '0' && c <= '9';
+            value = digits ? value * 10 + (c - '0') : value;
+        }
+        if (digits) {
+            number = value;
+        }
     }
-    size_t digits = at + std::strlen(marker);
-    long value = 0;
-    size_t end = digits;
-    // At most nine digits, so the value always fits an int.
-    while (end < text.size() && end - digits < 9 &&
-           std::isdigit(static_cast<unsigned char>(text[end])) != 0) {
-        value = value * 10 + (text[end] - '0');
-        ++end;
-    }
-    return end == digits ? -1 : static_cast<int>(value);
+    return number;
+}
+
+int getATADeviceNumberFromPath(std::string_view path) {
+    return orbNumberedPathComponent(path, "ata");
 }

@@ -33,16 +33,6 @@ int scsiHostOf(const std::string& address) {
     return host;
 }
 
-// A malloc'ed text of a query, trimmed; empty for none.
-std::string takeTrimmed(char* raw) {
-    orbMallocText text(raw);
-    if (!text) {
-        return std::string();
-    }
-    trim_surrounding_whitespace(text.get());
-    return text.get();
-}
-
 bool containsNoCase(const std::string& text, const char* word) {
     return strcasestr(text.c_str(), word) != nullptr;
 }
@@ -119,7 +109,7 @@ bool orbStorageController::discoverPhysicalDisk(const std::string& address, orbD
     disk.setOSSCSILink(address);
     std::string target;
     int error = 0;
-    if (!orbReadSysfsLink("/sys/class/scsi_device/" + address, target, error)) {
+    if (!orbReadLinkTarget(orbRootPath("/sys/class/scsi_device/" + address), target, error)) {
         ORB_LOG_WARNING(kTag, "%s: readlink failed! (%d) Skipping device %s.", PciLocation.c_str(),
                         error, name);
         return false;
@@ -133,7 +123,7 @@ bool orbStorageController::discoverPhysicalDisk(const std::string& address, orbD
     }
     ORB_LOG_DEBUG(kTag, "%s: Device is presented by controller 0x%X 0x%X @ [%s]", name, ChipsetID,
                   BoardID, PciLocation.c_str());
-    disk.setATADeviceNumber(orbNumberAfter(target, "/ata"));
+    disk.setATADeviceNumber(getATADeviceNumberFromPath(target));
 
     orbMallocText generic(get_ScsiGeneric(name));
     if (!generic || !orbIsSysfsEntryName(generic.get())) {
@@ -151,7 +141,7 @@ bool orbStorageController::discoverPhysicalDisk(const std::string& address, orbD
     HandleLoan loan(disk, descriptor.get());
     const int fd = descriptor.get();
 
-    std::string model = takeTrimmed(get_DiskModel(name));
+    std::string model = orbTakeTrimmedText(get_DiskModel(name));
     if (containsNoCase(model, "LOGICAL VOLUME")) {
         ORB_LOG_INFO(kTag, "%s: Skipping logical drive %s", name, model.c_str());
         return false;
@@ -161,11 +151,11 @@ bool orbStorageController::discoverPhysicalDisk(const std::string& address, orbD
         return false;
     }
 
-    std::string serial = takeTrimmed(get_unit_sn_from_sysfs_vpd_pg80(name));
+    std::string serial = orbTakeTrimmedText(get_unit_sn_from_sysfs_vpd_pg80(name));
     if (!serial.empty()) {
         ORB_LOG_DEBUG(kTag, "%s: Disk serialnum from page 80: %s", name, serial.c_str());
     } else {
-        serial = takeTrimmed(get_unit_sn_from_sysfs_inquiry(name));
+        serial = orbTakeTrimmedText(get_unit_sn_from_sysfs_inquiry(name));
         ORB_LOG_DEBUG(kTag, "%s: Disk serialnum from inquiry: %s", name, serial.c_str());
     }
     disk.setSerialNumber(serial);
@@ -177,9 +167,9 @@ bool orbStorageController::discoverPhysicalDisk(const std::string& address, orbD
     const unsigned long long blocks = get_BlockSize(name);
     disk.setCapacityBytes(blocks * 512ULL);
     ORB_LOG_DEBUG(kTag, "%s: Drv size %llu Blocks, %llu bytes", name, blocks, blocks * 512ULL);
-    disk.setRevision(takeTrimmed(get_sas_DiskRev(name)));
+    disk.setRevision(orbTakeTrimmedText(get_sas_DiskRev(name)));
     ORB_LOG_DEBUG(kTag, "%s: SCSI PhyDrvFWRev %s", name, disk.getRevision().c_str());
-    const std::string vendor = takeTrimmed(get_DiskVendor(name));
+    const std::string vendor = orbTakeTrimmedText(get_DiskVendor(name));
 
     const int protocol = get_scsi_transport_protocol(fd);
     if (protocol >= 0 && protocol < 16) {
@@ -269,7 +259,7 @@ int orbStorageController::discoverPhysicalDiskSlotNumber(orbDiskInfo& disk) {
 
 int orbStorageController::discoverPhysicalDiskManufacturer(orbDiskInfo disk,
                                                            std::string& manufacturer) {
-    const std::string vendor = takeTrimmed(get_DiskVendor(disk.getOSSCSILink().c_str()));
+    const std::string vendor = orbTakeTrimmedText(get_DiskVendor(disk.getOSSCSILink().c_str()));
     manufacturer.clear();
     if (vendor.find("ATA") != std::string::npos && disk.getOSSGHandle() >= 0) {
         unsigned char* raw = nullptr;

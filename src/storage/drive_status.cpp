@@ -10,12 +10,12 @@
 #include "core/owned_resources.h"
 #include "core/platform_path.h"
 #include "host/sysfs_directory.h"
+#include "storage/controller_sysfs.h"
 #include "storage/location_code.h"
 #include "storage/sas_resource_manager.h"
 #include "storage/scsi_completion.h"
 #include "storage/scsi_queries.h"
 #include "storage/storage_controller.h"
-#include "storage/storage_utils.h"
 
 namespace {
 
@@ -52,8 +52,14 @@ std::string format(const char* pattern, ...) {
     return text;
 }
 
-// Healthy, or a predictive failure with what the drive reported.
-void applyHealthRules(orbDiskInfo& disk, const DriveReadings& r, bool temperatureKnown) {
+// Failed when the error log could not be read (unreadableText says which), else healthy or a
+// predictive failure with what the drive reported.
+void applyHealthRules(orbDiskInfo& disk, const DriveReadings& r, bool temperatureKnown,
+                      const char* unreadableText) {
+    if (r.errors < 0) {
+        setStatus(disk, ORB_STATE_FAILED, ORB_HEALTH_CRITICAL, unreadableText);
+        return;
+    }
     if (r.errors == 0 && r.wear <= kWearThreshold && !isOverheated(r)) {
         setStatus(disk, ORB_STATE_RUNNING, ORB_HEALTH_OK, "");
         return;
@@ -92,12 +98,8 @@ void sasRules(orbDiskInfo& disk, int fd, DriveReadings& r) {
         r.current = get_unit_temp(fd);
     }
     r.errors = get_sas_health(fd);
-    if (r.errors < 0) {
-        setStatus(disk, ORB_STATE_FAILED, ORB_HEALTH_CRITICAL,
-                  "Failed to read Informational Exceptions log page from disk drive.");
-        return;
-    }
-    applyHealthRules(disk, r, true);
+    applyHealthRules(disk, r, true,
+                     "Failed to read Informational Exceptions log page from disk drive.");
 }
 
 bool isPageAbsent(int code) {
@@ -153,12 +155,8 @@ void ataRules(orbDiskInfo& disk, int fd, DriveReadings& r) {
         r.maximum = -1;
     }
     r.errors = get_sata_health(fd);
-    if (r.errors < 0) {
-        setStatus(disk, ORB_STATE_FAILED, ORB_HEALTH_CRITICAL,
-                  "Failed to read Summary SMART Error Log from disk drive.");
-        return;
-    }
-    applyHealthRules(disk, r, temperatureKnown);
+    applyHealthRules(disk, r, temperatureKnown,
+                     "Failed to read Summary SMART Error Log from disk drive.");
 }
 
 }  // namespace
@@ -200,14 +198,7 @@ void orbStorageController::discoverPhysicalDiskStatus(orbDiskInfo& disk) {
     const bool ata = disk.getProtocol() == "SATA" || disk.getProtocol() == "ATA";
 
     // A page 80 that cannot be read says nothing about the drive in the bay.
-    std::string serial;
-    {
-        orbMallocText raw(get_unit_sn_from_sysfs_vpd_pg80(name));
-        if (raw) {
-            trim_surrounding_whitespace(raw.get());
-            serial = raw.get();
-        }
-    }
+    const std::string serial = orbTakeTrimmedText(get_unit_sn_from_sysfs_vpd_pg80(name));
     if (!serial.empty() && serial != disk.getSerialNumber()) {
         ORB_LOG_WARNING(kTag, "%s: Detected change in disk serial number: [%s, %s].", name,
                         serial.c_str(), disk.getSerialNumber().c_str());

@@ -63,7 +63,6 @@ void orbStorageController::synchronizePhysicalDrives(const DriveSyncRules& rules
     // What polling compares each resulting drive against, in the same order.
     std::vector<orbDiskInfo> compared;
     std::vector<bool> found(previousDrives.size(), false);
-
     for (size_t i = 0; i < discoveredDrives.size(); ++i) {
         orbDiskInfo drive = discoveredDrives[i];
         const bool located = orbIsValidPhysicalLocation(drive.getPhysicalLocation());

@@ -145,29 +145,6 @@ int getMaxSupportedSATAPorts(const std::string& platformFamily) {
     return 0;
 }
 
-int getATADeviceNumberFromPath(std::string_view path) {
-    int number = -1;
-    while (!path.empty()) {
-        const size_t slash = path.find('/');
-        const std::string_view component = path.substr(0, slash);
-        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
-        // "ata" and one to nine digits: below INT_MAX whatever the digits are.
-        if (component.size() < 4 || component.size() > 12 || component.substr(0, 3) != "ata") {
-            continue;
-        }
-        int value = 0;
-        bool digits = true;
-        for (char c : component.substr(3)) {
-            digits = digits && c >= '0' && c <= '9';
-            value = digits ? value * 10 + (c - '0') : value;
-        }
-        if (digits) {
-            number = value;
-        }
-    }
-    return number;
-}
-
 int getDiskSlotNumberFromATADeviceNumber(const std::string& disk, const std::string& scsiLink,
                                          const std::string& pciLocation, int ataDeviceNumber,
                                          const std::vector<int>& portATADeviceNumbers,

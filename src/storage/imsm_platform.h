@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "storage/controller_sysfs.h"  // getATADeviceNumberFromPath
+
 // The Intel RAID platform (Intel Matrix Storage, RSTe, VROC) of the chipset SATA controller:
 // its option ROM's firmware version as the platform's mdadm tool reports it, the SATA ports
 // the server wires to the controller, and the drive bays behind those ports.
@@ -41,10 +43,6 @@ std::string getIMSMFirmwareVersion(const std::string& pciLocation);
 // "PLATFAM-BRAVO" and "PLATFAM-CHARLIE" 4; 0 (use the discovered ports) for any other
 // platform, which is logged once.
 int getMaxSupportedSATAPorts(const std::string& platformFamily);
-
-// The ATA device number n of the last "ata<n>" component of a sysfs path
-// (".../0000:00:17.0/ata3/host2/..." gives 3); -1 when there is none.
-int getATADeviceNumberFromPath(std::string_view path);
 
 // The bay of a drive behind the chipset controller: its ATA device number less the lowest ATA
 // device number among the controller's ports (ports whose number is unknown, -1, do not

@@ -85,7 +85,9 @@ void orbLewisburgSATARAIDController::computeControllerStatus() {
     if (!genericStatusRules) {
         // Port i of the rules is the platform's SATA port i: the SCSI hosts of the ports come
         // in the order of their host numbers, and the ports beyond those shown are offline.
-        auto hostNumber = [](const std::string& path) { return orbNumberAfter(path, "/host"); };
+        auto hostNumber = [](const std::string& path) {
+            return orbNumberedPathComponent(path, "host");
+        };
         std::stable_sort(ports.begin(), ports.end(),
                          [&](const std::string& a, const std::string& b) {
                              return hostNumber(a) < hostNumber(b);

@@ -142,9 +142,10 @@ int SASResourceManager::startInventory() {
         lock.lock();
         timespec clockNow{};
         if (clock_gettime(CLOCK_MONOTONIC, &clockNow) != 0) {
+            // Still waited for one step: leaving the loop would end storage monitoring for
+            // good over one failed clock read.
             const int error = errno;
             ORB_LOG_ERROR(kTag, "Failed to get current time! (errno: %d)", error);
-            return -1;
         }
         rm_cond.wait_for(lock, step, [this] { return stopping() || refreshCache.load(); });
     }

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "core/log.h"
+#include "storage/location_code.h"
 #include "storage/sas_resource_manager.h"
 
 namespace {
@@ -47,7 +48,7 @@ orbStorageControllerInfo sampleController() {
     controller.setFirmwareVersion("5.220.02-3691");
     controller.setProtocol("SAS/SATA");
     controller.setManufacturer("Broadcom / LSI");
-    controller.setPhysicalLocation("FFFFFFFFFFFFFFFF");
+    controller.setPhysicalLocation(ORB_UNKNOWN_PHYSICAL_LOCATION);
     controller.setDescription("PCI 0000:5e:00.0");
     controller.setEventInfoString(kInjected);
     return controller;
@@ -63,7 +64,7 @@ orbDiskInfo sampleDrive() {
     drive.setRevision("N003");
     drive.setManufacturer("SEAGATE");
     drive.setSlot("0");
-    drive.setPhysicalLocation("FFFFFFFFFFFFFFFF");
+    drive.setPhysicalLocation(ORB_UNKNOWN_PHYSICAL_LOCATION);
     drive.setEventInfoString(kInjected);
     return drive;
 }
@@ -76,7 +77,7 @@ orbLogicalDiskInfo sampleVolume() {
     volume.addPhysicalDisk("WFK00001");
     volume.addPhysicalDisk("WFK00002");
     volume.setDeviceName("naa.600605b00000000000000000000000a1");
-    volume.setHostControllerPhysicalLocation("FFFFFFFFFFFFFFFF");
+    volume.setHostControllerPhysicalLocation(ORB_UNKNOWN_PHYSICAL_LOCATION);
     volume.setEventInfoString(kInjected);
     return volume;
 }
@@ -84,7 +85,7 @@ orbLogicalDiskInfo sampleVolume() {
 }  // namespace
 
 void SASResourceManager::generateTestEvent(int eventId, const std::string& text, bool flag) {
-    const std::string location = text.empty() ? std::string("FFFFFFFFFFFFFFFF") : text;
+    const std::string location = text.empty() ? std::string(ORB_UNKNOWN_PHYSICAL_LOCATION) : text;
     switch (sampleKindOf(eventId)) {
         case SampleKind::Controller:
             generateEvent(eventId, location, flag, sampleController(), "ORB-CLI");

@@ -1,8 +1,5 @@
 #include "storage/scsi_host_identity.h"
 
-#include <limits.h>
-#include <unistd.h>
-
 #include <cstring>
 
 #include "host/sysfs_attribute.h"
@@ -37,17 +34,6 @@ bool orbReadScsiHostPciIdentity(const std::string& hostFolder, uint32_t& chipset
         }
     }
     return false;
-}
-
-bool orbReadLinkTarget(const std::string& path, std::string& target) {
-    char buffer[PATH_MAX];
-    const ssize_t length = readlink(path.c_str(), buffer, sizeof(buffer));
-    // readlink does not terminate, and a target that fills the buffer may be longer still.
-    if (length < 0 || static_cast<size_t>(length) >= sizeof(buffer)) {
-        return false;
-    }
-    target.assign(buffer, static_cast<size_t>(length));
-    return true;
 }
 
 std::string orbPciLocationInLink(const std::string& target) {

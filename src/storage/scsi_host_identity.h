@@ -12,10 +12,6 @@
 // False when neither level holds all four as 16-bit hexadecimal values.
 bool orbReadScsiHostPciIdentity(const std::string& hostFolder, uint32_t& chipset, uint32_t& board);
 
-// The target of a symbolic link. False when it cannot be read, or when it fills the whole
-// buffer and may have been cut short.
-bool orbReadLinkTarget(const std::string& path, std::string& target);
-
 // The PCI address in a device link's target: the last component that has the shape of one
 // ("../../../0000:5d:00.0/0000:5e:00.0/host9" gives "0000:5e:00.0"). Empty when none has.
 std::string orbPciLocationInLink(const std::string& target);

@@ -75,10 +75,13 @@ bool orbStorageController::enableEvents() {
             offline.setState(ORB_STATE_OFFLINE);
             offline.setHealth(ORB_HEALTH_CRITICAL);
             generateEventOnStatusChange(drive, offline);
+            // A drive whose status no poll has read yet is announced by the first poll that
+            // reads it: a drive read for the first time is otherwise no news.
+            const orbDiskInfo& compared = drive.getState() == ORB_STATE_UNKNOWN ? offline : drive;
             if (orbDiskInfo* previous = findPreviousDrive(drive)) {
-                *previous = drive;
+                *previous = compared;
             } else {
-                previousDrives.push_back(drive);
+                previousDrives.push_back(compared);
             }
         }
     }

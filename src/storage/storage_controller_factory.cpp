@@ -9,6 +9,7 @@
 #include "core/stop_request.h"
 #include "host/sysfs_directory.h"
 #include "storage/controller_class_registry.h"
+#include "storage/controller_sysfs.h"
 #include "storage/sas_resource_manager.h"
 #include "storage/scsi_host_identity.h"
 #include "storage/storage_controller.h"
@@ -155,7 +156,8 @@ void orbStorageControllerFactory::discoverHost(const std::string& host,
 
     const std::string link = orbRootPath(port + "/device");
     std::string target;
-    const bool linked = orbReadLinkTarget(link, target);
+    int error = 0;
+    const bool linked = orbReadLinkTarget(link, target, error);
     ORB_LOG_DEBUG(kTag, "Scsi Link %s -- buffer %s", link.c_str(), linked ? target.c_str() : "");
     const std::string pciLocation = linked ? orbPciLocationInLink(target) : std::string();
     if (pciLocation.empty()) {
@@ -289,6 +291,9 @@ int orbStorageControllerFactory::deleteControllers(uint8_t familyMask) {
 int orbStorageControllerFactory::shutdownFactory() {
     ORB_LOG_DEBUG(kTag, "Initiating shutdown sequence.");
     releaseControllers();
+    // The controllers a later run of the service finds first were there before it started: the
+    // RMC knows them already, and announcing them again would report every one as come back.
+    firstDiscoveryPass.store(true);
     return 0;
 }
 

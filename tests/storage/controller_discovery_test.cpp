@@ -91,6 +91,13 @@ TEST(ControllerDiscovery, ClaimsEachControllerOnceAndFindsItAgainOnEveryPass) {
                                              "since it is handled by another factory instance."));
     third.clear();
     factory->shutdownFactory();
+
+    // A later run of the service has a first pass of its own.
+    orbStorageControllerList restarted;
+    ASSERT_EQ(factory->discoverControllers(restarted), 2);
+    EXPECT_TRUE(restarted[0]->getFoundOnFirstDiscoveryPass());
+    restarted.clear();
+    factory->shutdownFactory();
 }
 
 TEST(ControllerDiscovery, PollSeesTheScsiFoldersChange) {

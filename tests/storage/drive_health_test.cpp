@@ -36,9 +36,10 @@ struct Release {
 };
 using Controller = std::unique_ptr<IorbStorageController, Release>;
 
-Controller claim(uint32_t chipset, uint32_t board, const char* pci, const std::vector<int>& hosts) {
+Controller claim(uint32_t chipset, uint32_t board, const char* pci, const std::vector<int>& hosts,
+                 bool foundOnFirstPass = true) {
     IorbStorageController* claimed = nullptr;
-    EXPECT_TRUE(orbStorageController::claimDevice(chipset, board, pci, true, &claimed));
+    EXPECT_TRUE(orbStorageController::claimDevice(chipset, board, pci, foundOnFirstPass, &claimed));
     for (int host : hosts) {
         claimed->addPort("/sys/class/scsi_host/host" + std::to_string(host));
     }
@@ -283,6 +284,22 @@ TEST_F(DriveHealth, StateChangesRaiseDriveEvents) {
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         EXPECT_EQ(newEvents(step.events.size()), step.events);
     }
+}
+
+// A controller that arrives while the service runs has each of its drives announced by the
+// first poll that reads it, the healthy ones included.
+TEST_F(DriveHealth, TheDrivesOfAControllerAddedLaterAreAnnounced) {
+    Controller board = claim(0x028F9005, 0x13809005, kPci, {8, 11}, false);
+    std::vector<orbDiskInfo> drives;
+    board->discoverPhysicalDiskInventory(drives);
+    board->enableEvents();
+    board->poll();
+    std::vector<std::string> announced = newEvents(4);
+    std::sort(announced.begin(), announced.end());
+    EXPECT_EQ(announced,
+              (std::vector<std::string>{
+                  "539 " + bay(1) + " 0BG1XYZQ", "539 " + bay(2) + " Y7K0A01TTE9F",
+                  "539 " + bay(3) + " PHYG012345AB480BGN", "540 " + bay(0) + " WFK1A2B3"}));
 }
 
 // Each rediscovery is merged with the last by bay: a drive gone stays in the inventory,
