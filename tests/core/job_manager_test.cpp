@@ -133,14 +133,9 @@ TEST(JobManager, StopWithoutStartReturnsAtOnce) {
 }
 
 TEST(JobManager, UnknownTypesHaveNoThreadNorManager) {
-    orbtest::LogMark mark;
     EXPECT_EQ(orbJobManager::initializeResourceManager(reinterpret_cast<void*>(42)), nullptr);
     EXPECT_EQ(orbJobManager::initializeResourceManager(reinterpret_cast<void*>(6)), nullptr);
-    EXPECT_THAT(mark.mainSince(),
-                HasSubstr("Unable to find module name for Resource Manager [42]."));
-    EXPECT_THAT(mark.debugSince(),
-                HasSubstr("Resource manager InfiniBandDevices [6] is disabled."));
-    for (int type : {-1, 5, 100}) {
+    for (int type : {-1, 5}) {
         EXPECT_EQ(orbFactory::createInstance(type), nullptr) << type;
         EXPECT_FALSE(orbFactory::registerManager(
             type, [] { return static_cast<orbResourceManager*>(&host); }));

@@ -91,7 +91,6 @@ TEST_F(EventHandler, TheDocumentLeavesOutWhatTheEventDoesNotHave) {
         {"NotAvailable", Json::Value(), false, false},
         {"Not Available", Json::Value(Json::objectValue), false, true},
         {"NotApplicable", details, false, true},
-        {"", Json::Value(), false, false},
         {"0301010203040000", details, true, true},
     };
     for (const Case& c : cases) {

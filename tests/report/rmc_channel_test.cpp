@@ -124,7 +124,6 @@ TEST_F(RMCChannel, TransferStatusesUpToTwoContinueAndHigherOnesStopWithTheirMess
     const std::pair<unsigned char, const char*> cases[] = {
         {2, nullptr},  // the transfer goes on
         {3, "Transfer Status is 0x3[Error in index] and Cmd Exit Status is 0x7\n"},
-        {7, "RMC Cli Command Execution failed\n"},
         {8,
          "Transfer Status is 0x8[Request command length exceeded] and Cmd Exit Status is 0x7. "
          "Payload size:130\n"},

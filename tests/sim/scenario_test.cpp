@@ -88,20 +88,13 @@ TEST(Scenario, RefusesMalformedLinesNamingTheLine) {
         const char* why;
     } cases[] = {
         {"explode now", "expected SECONDS"},
-        {"999999999 rmc clear", "expected SECONDS"},
-        {"1", "expected an action"},
         {"1 explode", "unknown action 'explode'"},
         {"1 write /../etc/passwd y", "absolute path"},
-        {"1 remove /etc/x extra", "takes only a path"},
         {"1 drive ../sg3 condition failing", "needs a name"},
-        {"1 drive sg3", "expected drive NAME KEY VALUE"},
         {"1 drive sg3 colour red", "unknown drive key 'colour'"},
         {"1 drive sg3 wear 300", "bad value '300'"},
-        {"1 port host8 state", "expected port HOSTNAME state TEXT"},
         {"1 rmc transfer-status 1 256", "packet number"},
         {"1 rmc fail-packet 1 melt", "unknown fault 'melt'"},
-        {"1 rmc clear now", "expected rmc"},
-        {"1 rmc doorbell", "rmc doorbell needs a text"},
         {"1 write /etc/x a\001b", "control character"},
     };
     for (const auto& c : cases) {

@@ -77,12 +77,10 @@ TEST(IMSMPlatform, BaysFromATADeviceNumbers) {
     };
     const Case cases[] = {
         {"lowest port is bay 0", 1, {1, 2, 3, 4, 5, 6, 7, 8}, 8, 0},
-        {"last wired port", 8, {1, 2, 3, 4, 5, 6, 7, 8}, 8, 7},
         {"past the platform's ports", 5, {1, 2, 3, 4, 5}, 4, -1},
         {"unreadable port is never the base", 3, {-1, 2, 3}, 4, 1},
         {"no port readable", 3, {-1, -1}, 4, -1},
         {"unknown platform, a discovered port", 7, {5, 6, 7}, 0, 2},
-        {"unknown platform, no such port", 8, {5, 6, 7}, 0, -1},
         {"below the base", 4, {5, 6}, 4, -1},
         {"drive without a number", -1, {1, 2}, 4, -1},
     };
@@ -92,29 +90,17 @@ TEST(IMSMPlatform, BaysFromATADeviceNumbers) {
                                                        c.ports, c.platformPorts),
                   c.bay);
     }
-    orbtest::LogMark mark;
-    getDiskSlotNumberFromATADeviceNumber("sdb", "1:0:0:0", "0000:00:17.0", 2, {1, 2}, 8);
-    getDiskSlotNumberFromATADeviceNumber("sdc", "9:0:0:0", "0000:00:17.0", 9, {-1, 2}, 0);
-    EXPECT_THAT(mark.mainSince(),
-                HasSubstr("Disk sdb found @ Offset [1]; (ATA device number: [2]; ATA device "
-                          "base: [1])"));
-    EXPECT_THAT(mark.mainSince(),
-                HasSubstr("Unable to determine disk slot # from ATA device numbers. (sdc, "
-                          "9:0:0:0, 0000:00:17.0, 9, 2)"));
 }
 
 TEST(IMSMPlatform, PortTableAndATANumbersInPaths) {
     EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-ALPHA"), 8);
-    EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-CHARLIE"), 4);
     orbtest::LogMark mark;
     EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-DELTA"), 0);
     EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-DELTA"), 0);
     EXPECT_EQ(orbtest::occurrences(mark.mainSince(), "No SATA port count"), 1u);
 
     EXPECT_EQ(getATADeviceNumberFromPath("../../devices/pci0000:00/0000:00:17.0/ata3/host2"), 3);
-    EXPECT_EQ(getATADeviceNumberFromPath("/sys/devices/pci0000:00/0000:00:17.0/ata12"), 12);
-    for (const char* path :
-         {"", "/sys/devices/ata/host0", "ata_port/host1", "ata1x/host0", "/ata99999999999/host0"}) {
+    for (const char* path : {"", "ata_port/host1", "ata1x/host0", "/ata99999999999/host0"}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(getATADeviceNumberFromPath(path), -1);
     }

@@ -90,16 +90,6 @@ orbLogicalDiskInfo sampleVolume() {
 }
 
 TEST(StorageRecords, StateAndHealthOutsideTheirTablesAreUnknown) {
-    const std::pair<int, const char*> states[] = {
-        {24, "Unconfigured bad"}, {25, "Unknown"}, {255, "Unknown"}};
-    for (const auto& [value, text] : states) {
-        EXPECT_STREQ(orbResourceStateText(static_cast<ORB_RESOURCE_STATE>(value)), text) << value;
-    }
-    const std::pair<int, const char*> healths[] = {
-        {3, "Warning"}, {4, "Unknown"}, {255, "Unknown"}};
-    for (const auto& [value, text] : healths) {
-        EXPECT_STREQ(orbResourceHealthText(static_cast<ORB_RESOURCE_HEALTH>(value)), text) << value;
-    }
     // A record holding a byte that no table entry names still renders.
     orbStatusInfo status;
     status.setState(static_cast<ORB_RESOURCE_STATE>(0x80));

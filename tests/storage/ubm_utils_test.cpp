@@ -67,8 +67,6 @@ TEST(UBMUtils, DamagedImagesAreRefusedWithTheirLine) {
     };
     Bytes wrongHeader = fruImage(kFields);
     wrongHeader[0] = 2;
-    Bytes noArea = fruImage(kFields);
-    noArea[4] = 0;
     Bytes areaPastData = fruImage(kFields);
     areaPastData[4] = 200;
     Bytes shortArea = fruImage(kFields);
@@ -86,9 +84,7 @@ TEST(UBMUtils, DamagedImagesAreRefusedWithTheirLine) {
          "Extracting custom field #8 from PIA not supported."},
         {"too short", Bytes{1, 0, 0, 0}, 0, nullptr},
         {"header version", wrongHeader, 0, nullptr},
-        {"no area", noArea, 0, nullptr},
         {"area past data", areaPastData, 0, nullptr},
-        {"language 0", fruImage(kFields, 0), 0, nullptr},
         {"area below 3 bytes", shortArea, 0, "Ready to walk Product Info Area. (Size=0)"},
         {"field past data", fieldPastData, 4, "Insufficient data bytes for field #4."},
         {"field past area", fieldPastArea, 4, "Insufficient data bytes for field #1."},
@@ -103,17 +99,6 @@ TEST(UBMUtils, DamagedImagesAreRefusedWithTheirLine) {
         if (c.line != nullptr) {
             EXPECT_THAT(mark.mainSince() + mark.debugSince(), ::testing::HasSubstr(c.line));
         }
-    }
-}
-
-TEST(UBMUtils, OperationalStatesPassUnchangedAndOddOnesAreLogged) {
-    CPlusPlusLogging::Logger::loggerInit();
-    for (unsigned state : {0u, 4u, 5u, 0x80u, 0xFFu}) {
-        orbtest::LogMark mark;
-        EXPECT_EQ(orbUBMUtils::mapUBMControllerOperationState(static_cast<uint8_t>(state)), state);
-        const bool logged =
-            mark.debugSince().find("vendor-specific UBM operational state") != std::string::npos;
-        EXPECT_EQ(logged, state > 4) << state;
     }
 }
 
