@@ -89,9 +89,6 @@ TEST(JobManager, RunsEnabledManagersAndJoinsOnlyTheStartedThreads) {
     // Disabled: its thread ended at once, and it is never asked to stop.
     EXPECT_EQ(network.inits, 0);
     EXPECT_EQ(network.stops, 0);
-    EXPECT_THAT(mark.debugSince(), HasSubstr("Resource manager EthernetDevices [3] is disabled."));
-    EXPECT_THAT(mark.mainSince(),
-                HasSubstr("No resource manager is available for NVMeControllers [4]."));
     EXPECT_THAT(mark.mainSince(), HasSubstr("ORB Exiting Gracefully!"));
 }
 
@@ -104,13 +101,9 @@ TEST(JobManager, AStuckManagerHoldsUpNeitherTheStopNorTheOthers) {
     orbtest::LogMark mark;
     EXPECT_LT(orbtest::timeOf(orbJobManager::stopResourceManagers), std::chrono::seconds(2));
     EXPECT_THAT(mark.mainSince(), HasSubstr("NVMeControllers [4] has not stopped within 1500 ms"));
-    EXPECT_THAT(mark.mainSince(),
-                HasSubstr("ORB stopped with resource-manager threads still running."));
 
     // No second thread beside the one still stopping; the others start again.
     EXPECT_FALSE(orbJobManager::startResourceManagers());
-    EXPECT_THAT(mark.mainSince(),
-                HasSubstr("NVMeControllers [4] is still stopping; it is not started again."));
     EXPECT_TRUE(orbtest::waitFor([] { return host.inits == 2; }));
     EXPECT_EQ(stuck.inits, 1);
 

@@ -50,11 +50,7 @@ TEST_P(HungTool, StopDuringTheCacheBuildReturnsAtOnce) {
     ASSERT_TRUE(orbJobManager::startResourceManagers());
     ASSERT_TRUE(waitFor([&] { return !readFile(orbtest::hungToolMarker(c.tool)).empty(); }));
 
-    orbtest::LogMark mark;
     stopAndCheck();
-    EXPECT_THAT(mark.mainSince(), HasSubstr(std::string("[") + c.tool + " "));
-    EXPECT_THAT(mark.mainSince(), HasSubstr("was cut short by a stop request"));
-    EXPECT_THAT(mark.mainSince(), HasSubstr("Host cache build stopped"));
     const pid_t child = std::stoi(readFile(orbtest::hungToolChild(c.tool)));
     EXPECT_TRUE(waitFor([&] { return orbtest::processGone(child); }, 2s));
     // A build cut short is not published.

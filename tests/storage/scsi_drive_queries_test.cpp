@@ -2,7 +2,6 @@
 // blocks they put on the wire, and drives that misbehave: error sense of every kind, short and
 // overlong replies, wrong pages, impossible residuals and failed exchanges.
 #include <fcntl.h>
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,8 +13,6 @@
 #include "sim/drives/simulated_drives.h"
 #include "storage/scsi_queries.h"
 #include "support/test_environment.h"
-
-using ::testing::HasSubstr;
 
 namespace {
 
@@ -221,14 +218,13 @@ const char* const kFailingSataHdd =
     "kind = sata-hdd\nmodel = F\nserial = F1\nfirmware = 1\ncapacity = 1000204886016\n"
     "condition = failing\n";
 
-// Each hand-made drive answers with its expected code, and a failure logs its line.
-TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
+// Each hand-made drive answers with its expected code.
+TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCode) {
     const struct {
         std::string description;
         const char* fault;
         std::function<int(int)> query;
         int expected;
-        const char* logged = "";
     } cases[] = {
         // Conditions of their own: a wear past 127 % is a figure, never an error code.
         {kFailingSataHdd, "", get_sata_health, 3},
@@ -244,22 +240,17 @@ TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
         {std::string(kSataSsd) + "model = SAMSUNG MZ7L3960HCJR-00A07 1234567890ABC\n", "",
          identifiedModel, 40},
         // A SAT layer that rewrote IDENTIFY words without fixing the checksum.
-        {kSataSsd, "identify bad-checksum", identifiedModel, 19,
-         "ATA IDENTIFY DEVICE(ECh) data fails its checksum"},
+        {kSataSsd, "identify bad-checksum", identifiedModel, 19},
         {kSasSsd, "log-2f check-without-sense", get_sas_health, ORB_SCSI_COMMAND_FAILED},
-        {kSasSsd, "log-2f ioctl-failure", get_sas_health, ORB_SCSI_IOCTL_FAILED,
-         "SCSI_INFO: IOCTL for LOG SENSE(6Fh) failed. (-1, 5)"},
-        {kSataSsd, "devstat-07 illegal-request", get_sata_ssd_wear, ORB_SCSI_ILLEGAL_REQUEST,
-         "get_sata_log: sgiob: info=[0x1]"},
+        {kSasSsd, "log-2f ioctl-failure", get_sas_health, ORB_SCSI_IOCTL_FAILED},
+        {kSataSsd, "devstat-07 illegal-request", get_sata_ssd_wear, ORB_SCSI_ILLEGAL_REQUEST},
         // Replies shorter than a field needs.
-        {kSasSsd, "log-2f short:9", get_sas_health, ORB_SCSI_SHORT_DATA,
-         "IOCTL for LOG SENSE(6Fh) returned 9 bytes. (Min expected: 10)"},
+        {kSasSsd, "log-2f short:9", get_sas_health, ORB_SCSI_SHORT_DATA},
         {kSasSsd, "log-2f short:10", get_sas_health, 0x5D10},
         {kSasSsd, "log-2f short:10", get_unit_temp, ORB_SCSI_SHORT_DATA},
         {kSasSsd, "inquiry short:4", textLength<get_unit_sn_from_device_inquiry>, -100},
         {kSasSsd, "log-0d short:10", sasTemperature, -100},  // page says 16 bytes
-        {kSataSsd, "devstat-05 short:0", sataCurrent, ORB_SCSI_SHORT_DATA,
-         "IOCTL for ATA DEV STAT LOG(5) returned no data."},
+        {kSataSsd, "devstat-05 short:0", sataCurrent, ORB_SCSI_SHORT_DATA},
         {kSataSsd, "devstat-05 short:15", sataCurrent, -100},  // flags byte missing
         {kSataSsd, "identify short:511", identifiedModel, ORB_SCSI_SHORT_DATA},
         {kSataSsd, "identify short:53", textLength<get_sata_DiskRev>, -100},  // firmware: 46-53
@@ -268,8 +259,6 @@ TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
         {kSasSsd, "log-2f wrong-page", get_sas_health, ORB_SCSI_WRONG_PAGE},
         {kSasSsd, "log-11 wrong-page", get_sas_ssd_wear, 255},
         {kSasSsd, "vpd-80 wrong-page", textLength<get_unit_sn_from_device_vpd_pg80>, -100},
-        {kSataSsd, "devstat-01 wrong-page", bufferCode<get_sata_statlog>, 0,
-         "The requested page 01 is not supported by Device Statistics Log(04h)"},
         // Length fields that claim more than arrived are held to what arrived.
         {kSasSsd, "log-2f overlong", get_sas_health, 0x5D10},
         {kSasSsd, "vpd-80 overlong", textLength<get_unit_sn_from_device_vpd_pg80>, 12},
@@ -286,9 +275,7 @@ TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
         orbtest::writeFile(orbtest::rootPath("/dev/" + generic), c.description + fault);
         OpenDrive drive(generic);
         ASSERT_GE(drive.fd, 0);
-        orbtest::LogMark mark;
         EXPECT_EQ(c.query(drive.fd), c.expected);
-        EXPECT_THAT(mark.mainSince() + mark.debugSince(), HasSubstr(c.logged));
     }
 }
 
