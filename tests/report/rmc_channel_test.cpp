@@ -109,13 +109,10 @@ TEST_F(RMCChannel, CommandNameMustFitItsNineteenCharacters) {
     };
     for (const auto& [name, result] : cases) {
         SCOPED_TRACE("name of " + std::to_string(name.size()) + " characters");
-        orbtest::LogMark mark;
         EXPECT_EQ(send(name, "{}"), result);
         EXPECT_EQ(newPackets(), result == 0 ? 1u : 0u);
         if (result == 0) {
             EXPECT_EQ(rmc->commands().back().command, name);
-        } else {
-            EXPECT_THAT(mark.mainSince(), HasSubstr("is not 1 to 19 characters long"));
         }
     }
 }
