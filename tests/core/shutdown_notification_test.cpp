@@ -31,6 +31,9 @@ TEST(ShutdownNotification, ObserversLearnOfShutdownOnce) {
     notifier.signalSubjectShutdown();
     notifier.signalSubjectShutdown();
     EXPECT_TRUE(factory.isSubjectShutdownInitiated());
+    // A factory made once its manager is stopping sees it at once, and begins no work.
+    orbSubjectShutdownObserver late("LATE_FACT", &notifier);
+    EXPECT_TRUE(late.isSubjectShutdownInitiated());
 }
 
 TEST(ShutdownNotification, EitherSideCanGoFirst) {

@@ -129,9 +129,12 @@ TEST(Smbios, NothingIsReadPastTheBytesGiven) {
         {"entry point cut short", std::vector<uint8_t>(good.begin(), good.begin() + 20), 0, ""},
         {"table cut short", std::vector<uint8_t>(good.begin(), good.end() - 3), 0, ""},
         {"table length past the bytes read", changed(22, static_cast<uint8_t>(good.size())), 0, ""},
+        {"entry point length below its fields", changed(5, 16), 0, ""},
         {"entry point length past the bytes read", changed(5, 0xFF), 0, ""},
         {"strings without terminator at the table end", image({slot("SLOT9", false)}), 2, "SLOT9"},
         {"formatted length past the table end", image({{9, 200, 0x21, 0, 1, 0xB5}}), 1, "SLOT1"},
+        {"formatted length below the header", image({{9, 2, 0x21, 0}, slot("S3", true)}), 1,
+         "SLOT1"},
         {"header cut short", image({{9, 17}}), 1, "SLOT1"},
         {"structures after the end of table", image({{127, 4, 0x22, 0, 0, 0}, slot("S4", true)}), 1,
          "SLOT1"},
@@ -162,6 +165,7 @@ TEST(Smbios, SystemInformationFieldsFollowTheFormattedLength) {
     };
     const Case cases[] = {
         {4, stored, "|||"},
+        {8, stored, "VX-R4800||.|"},
         {25, stored, "VX-R4800|8e715f3a-412c-11e8-9b6d-001e67a45210|.|"},
         {27, swapped, "VX-R4800|01020304-0506-11d0-8090-a0b0c0d0e0f0|SKU-2S|PLATFAM-ALPHA"},
     };
@@ -197,7 +201,7 @@ TEST(Smbios, StringsAreLookedUpByNumberAndMadePrintable) {
     const Case cases[] = {
         {2, {"SLOT1", "SLOT2"}, "SLOT2"},         {0, {"SLOT1"}, "Undefined"},
         {3, {"SLOT1", "SLOT2"}, "Undefined"},     {1, {"SLOT\t1\xc3\xa9"}, "SLOT.1.."},
-        {1, {longText}, longText.substr(0, 127)},
+        {1, {longText}, longText.substr(0, 127)}, {1, {}, "Undefined"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.designation);
@@ -212,7 +216,7 @@ TEST(Smbios, SlotAndDeviceFieldsNeedTheirFormattedLength) {
     const std::vector<uint8_t> slot = {1,    0xB6, 0x0D, 4,    4,    0x02, 0x01,
                                        0x0C, 0x01, 0x01, 0x00, 0x3b, 0x0a};
     // Below 17 the bytes after the formatted area are the designation's text, never a bus.
-    for (uint8_t length : {10, 16, 17}) {
+    for (uint8_t length : {10, 11, 16, 17}) {
         SCOPED_TRACE(static_cast<int>(length));
         std::vector<uint8_t> formatted(slot.begin(), slot.begin() + (length - 4));
         ASSERT_EQ(load(tableWith(9, SmbiosFields().bytes(formatted), {"SLOT"})), 0);

@@ -44,6 +44,7 @@ TEST(SysfsReaders, TextAndBytes) {
 
 TEST(SysfsReaders, NumbersAndTheirFailureValues) {
     EXPECT_EQ(get_sysfs_ihex(attribute("hex", "0x1f\n").c_str()), 31u);
+    EXPECT_EQ(get_sysfs_shex(attribute("plainhex", "8086\n").c_str()), 0x8086);  // a short's width
     EXPECT_EQ(get_sysfs_ullong(attribute("decimal", "2344225968\n").c_str()), 2344225968ull);
     // A text that does not scan is a failure, never a success with an unset value.
     for (const std::string& bad : {attribute("word", "running\n"), attribute("none", ""),
@@ -51,6 +52,7 @@ TEST(SysfsReaders, NumbersAndTheirFailureValues) {
         SCOPED_TRACE(bad);
         EXPECT_EQ(get_sysfs_int(bad.c_str()), -1);
         EXPECT_EQ(get_sysfs_llhex(bad.c_str()), ULLONG_MAX);
+        EXPECT_EQ(get_sysfs_chex(bad.c_str()), UCHAR_MAX);
         int untouched = 1234;
         EXPECT_EQ(_get_sysfs_numeric(bad.c_str(), "%d", &untouched), -1);
         EXPECT_EQ(untouched, 1234);

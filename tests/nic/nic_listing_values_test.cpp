@@ -22,8 +22,11 @@ TEST(NICListingValues, PciIdsSpeedsAndFirmwareLines) {
         bool ok;
         int speed;
     };
-    const Speed speeds[] = {
-        {"25000", true, 25000}, {"-100", true, 0}, {"100x", false, 7}, {"99999999999", false, 7}};
+    const Speed speeds[] = {{"25000", true, 25000},
+                            {"-100", true, 0},
+                            {"100x", false, 7},
+                            {"99999999999", false, 7},
+                            {"2147483647", true, 2147483647}};
     for (const Speed& s : speeds) {
         int speed = 7;
         EXPECT_EQ(nic_parse_speed(s.text, speed), s.ok) << s.text;

@@ -76,10 +76,12 @@ TEST(IMSMPlatform, BaysFromATADeviceNumbers) {
     };
     const Case cases[] = {
         {"lowest port is bay 0", 1, {1, 2, 3, 4, 5, 6, 7, 8}, 8, 0},
+        {"last wired port", 8, {1, 2, 3, 4, 5, 6, 7, 8}, 8, 7},
         {"past the platform's ports", 5, {1, 2, 3, 4, 5}, 4, -1},
         {"unreadable port is never the base", 3, {-1, 2, 3}, 4, 1},
         {"no port readable", 3, {-1, -1}, 4, -1},
         {"unknown platform, a discovered port", 7, {5, 6, 7}, 0, 2},
+        {"unknown platform, no such port", 8, {5, 6, 7}, 0, -1},
         {"below the base", 4, {5, 6}, 4, -1},
         {"drive without a number", -1, {1, 2}, 4, -1},
     };

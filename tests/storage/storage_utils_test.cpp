@@ -47,6 +47,8 @@ TEST(StorageUtils, ControllerModelsMatchTheFirstFittingRow) {
     }
 
     std::string text;
+    EXPECT_TRUE(getDiskPartNumber(" ST1200MM0009 ", text));  // inquiry models come padded
+    EXPECT_EQ(text, "VX-HDD-1T2-10K-SAS");
     EXPECT_FALSE(getDiskPartNumber("UNKNOWN DRIVE", text));
     EXPECT_EQ(text, "");
 }

@@ -67,6 +67,8 @@ TEST(UBMUtils, DamagedImagesAreRefusedWithTheirLine) {
     };
     Bytes wrongHeader = fruImage(kFields);
     wrongHeader[0] = 2;
+    Bytes noArea = fruImage(kFields);
+    noArea[4] = 0;
     Bytes areaPastData = fruImage(kFields);
     areaPastData[4] = 200;
     Bytes shortArea = fruImage(kFields);
@@ -84,7 +86,9 @@ TEST(UBMUtils, DamagedImagesAreRefusedWithTheirLine) {
          "Extracting custom field #8 from PIA not supported."},
         {"too short", Bytes{1, 0, 0, 0}, 0, nullptr},
         {"header version", wrongHeader, 0, nullptr},
+        {"no area", noArea, 0, nullptr},
         {"area past data", areaPastData, 0, nullptr},
+        {"language 0", fruImage(kFields, 0), 0, nullptr},
         {"area below 3 bytes", shortArea, 0, "Ready to walk Product Info Area. (Size=0)"},
         {"field past data", fieldPastData, 4, "Insufficient data bytes for field #4."},
         {"field past area", fieldPastArea, 4, "Insufficient data bytes for field #1."},
