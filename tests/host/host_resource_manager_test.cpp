@@ -114,7 +114,6 @@ TEST_F(HostResourceManagerTest, ASecondInitLeavesTheRunningManagerAndItsFileAlon
     const std::string before = orbtest::readFile(startupPath());
     orbtest::LogMark mark;
     EXPECT_EQ(HostResourceManager::getInstance()->init(), 0);
-    EXPECT_THAT(mark.mainSince(), HasSubstr("ORB thread for host already active."));
     EXPECT_EQ(orbtest::readFile(startupPath()), before);
     // A refresh asked for right after a build is skipped.
     EXPECT_EQ(HostResourceManager::getInstance()->startInventory(), 0);

@@ -30,16 +30,9 @@ TEST(Manufacturer, OnBoardAndAddInDevicesOfTheHost) {
     // A subsystem vendor the caller already knows decides alone.
     EXPECT_EQ(manufacturerOf("0000:86:00.0", "1077"), "QLogic Corp.");
 
-    orbtest::LogMark mark;
     EXPECT_EQ(manufacturerOf("0000:3b:00.0", "1f3c"), "");
-    EXPECT_NE(mark.mainSince().find("Unable to fetch manufacturer name for PCI Subsystem Vendor "
-                                    "ID : 0x1f3c as there is no mapping vendor information."),
-              std::string::npos);
     // The SMBus function has no slot information: neither on board nor add-in.
     EXPECT_EQ(manufacturerOf("0000:00:1f.4", "", "unchanged"), "unchanged");
-    EXPECT_NE(mark.mainSince().find("Unable to fetch manufacturer name for PCI device : "
-                                    "0000:00:1f.4 as it is neither OnBoard nor Add-in device"),
-              std::string::npos);
 }
 
 TEST(Manufacturer, AddressIsCheckedBeforeItReachesTheShell) {
@@ -47,12 +40,9 @@ TEST(Manufacturer, AddressIsCheckedBeforeItReachesTheShell) {
     const std::string marker = orbtest::rootPath("/injected");
     for (const std::string& pci :
          {"0000:3b:00.0/' /dev/null; touch " + marker + "; echo '", "$(touch " + marker + ")"}) {
-        orbtest::LogMark mark;
         std::string id = "unchanged";
         PCIeManufacturerResolver::getSubvendorID(pci, id);
         EXPECT_EQ(id, "unchanged");
-        EXPECT_NE(mark.mainSince().find("occurred in identifying SubVendor id for"),
-                  std::string::npos);
     }
     EXPECT_FALSE(std::filesystem::exists(marker));
 }

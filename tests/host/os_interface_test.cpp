@@ -28,27 +28,18 @@ TEST(OSInterface, OnlyAWholeSuccessfulListingReplacesTheList) {
     const std::string good = orbtest::readFile(hardwareList());
     EXPECT_EQ(good, orbtest::readFile(orbtest::rootPath("/bin/localcli.d/hardware/pci/list")));
 
-    struct Case {
-        const char* localcli;  // replacement for bin/localcli; nullptr: no such tool
-        const char* logLine;
-    };
-    const Case cases[] = {
-        {nullptr, "failed with exit status 127"},
-        {"#!/bin/sh\necho 0000:00:00.0\nexit 3\n", "failed with exit status 3"},
-    };
-    for (const Case& c : cases) {
+    // No such tool, then a tool that prints part of a listing and fails.
+    for (const char* localcli :
+         {static_cast<const char*>(nullptr), "#!/bin/sh\necho 0000:00:00.0\nexit 3\n"}) {
         std::string tool = orbtest::rootPath("/bin/localcli");
         fs::remove(tool);
-        if (c.localcli != nullptr) {
-            orbtest::writeFile(tool, c.localcli);
+        if (localcli != nullptr) {
+            orbtest::writeFile(tool, localcli);
             fs::permissions(tool, fs::perms::owner_all);
         }
-        orbtest::LogMark mark;
-        EXPECT_EQ(os->populateHardwarePCIDetails(), -1) << c.logLine;
+        EXPECT_EQ(os->populateHardwarePCIDetails(), -1);
         EXPECT_EQ(orbtest::readFile(hardwareList()), good);
         EXPECT_FALSE(fs::exists(hardwareList() + ".tmp"));
-        EXPECT_NE(mark.mainSince().find(c.logLine), std::string::npos) << mark.mainSince();
-        EXPECT_NE(mark.mainSince().find("the previous list is kept"), std::string::npos);
     }
     EXPECT_EQ(os->UnInitialize(), 0);
     EXPECT_FALSE(fs::exists(hardwareList()));

@@ -51,9 +51,6 @@ TEST_F(NICAdapter, UnusualRowsAreHandled) {
               "|||FFFFFFFFFFFFFFFF||PCI 0000:00:1f.4 |Online|OK|0|00:0a:f7:9c:41:20");
     EXPECT_EQ(orbtest::occurrences(mark.mainSince(), "Error occurred in identifying the speed"),
               1u);
-    EXPECT_NE(mark.mainSince().find("Unable to obtain the PartNumber of Ethernet/Infiniband "
-                                    "instance"),
-              std::string::npos);
 
     // A USB network port has no PCI address; it is still reported, without IDs or location.
     EXPECT_EQ(describedPort(row("vusb0", "Pseudo", "Up", "-100")),
@@ -95,12 +92,9 @@ TEST_F(NICAdapter, FirmwareVersionOnlyForPlainPortNames) {
     std::string get = orbtest::rootPath("/bin/localcli.d/network/nic/get");
     orbtest::writeFile(get, "#!/bin/sh\necho '   Name: vmnic0'\n");
     fs::permissions(get, fs::perms::owner_all);
-    orbtest::LogMark mark;
     std::string firmware = "unchanged";
     NICPhysicalAdapter::getFWVersion("vmnic0", firmware);
     EXPECT_EQ(firmware, "unchanged");
-    EXPECT_NE(mark.mainSince().find("Error occurred in identifying fw version."),
-              std::string::npos);
 }
 
 TEST(NICAdapterRules, StatusGivesStateAndHealth) {

@@ -41,9 +41,7 @@ class DoorbellService : public ::testing::Test {
 
     size_t pushes() const { return rmc.count("WriteInventory"); }
     std::chrono::steady_clock::duration stopTime() {
-        auto started = std::chrono::steady_clock::now();
-        orbIPMIDBService::stoporbIPMIDBService();
-        return std::chrono::steady_clock::now() - started;
+        return orbtest::timeOf(orbIPMIDBService::stoporbIPMIDBService);
     }
 
     orbtest::InstalledRMC rmc;

@@ -68,10 +68,8 @@ TEST_F(EventHandler, OnlyHostAndServiceEventsGoOutBeforeTheFirstInventory) {
     ASSERT_TRUE(sentCount(2));
     EXPECT_EQ(sentIds(), (std::vector<int>{356, 1443}));
 
-    orbtest::LogMark mark;
     orbJsonAggregator::sendInventory(false);
     ASSERT_TRUE(orbtest::waitFor([] { return orbJsonAggregator::isInventorySent(); }));
-    EXPECT_THAT(mark.mainSince(), HasSubstr("No inventory information found!"));
     orbEventHandler::generateEvent(hostEvent(356));
     orbEventHandler::generateEvent(hostEvent(357));
     ASSERT_TRUE(sentCount(4));
@@ -91,7 +89,6 @@ TEST_F(EventHandler, TheDocumentLeavesOutWhatTheEventDoesNotHave) {
         {"NotAvailable", Json::Value(), false, false},
         {"Not Available", Json::Value(Json::objectValue), false, true},
         {"NotApplicable", details, false, true},
-        {"", Json::Value(), false, false},
         {"0301010203040000", details, true, true},
     };
     for (const Case& c : cases) {
@@ -214,9 +211,7 @@ TEST_F(EventHandler, StopDuringASendEndsWithinTwoSecondsAndSendsNothingAfter) {
     orbEventHandler::generateEvent(numbered(2));
     ASSERT_TRUE(orbtest::waitFor([&] { return rmc->packets().size() >= 2; }));
     orbtest::LogMark mark;
-    const auto begun = std::chrono::steady_clock::now();
-    orbEventHandler::stopEventDelivery();
-    EXPECT_LT(std::chrono::steady_clock::now() - begun, 2s);
+    EXPECT_LT(orbtest::timeOf(orbEventHandler::stopEventDelivery), 2s);
     EXPECT_THAT(mark.mainSince(), HasSubstr("Event delivery stopped with 2 events not "
                                             "delivered to the RMC, the oldest event 356 raised "
                                             "at 1\n"));

@@ -32,9 +32,7 @@ class AggregatorStop : public ::testing::Test {
 
     // Stops and tells how long the stop took.
     std::chrono::steady_clock::duration stopTime() {
-        auto started = std::chrono::steady_clock::now();
-        orbJsonAggregator::stoporbJsonAggregator();
-        return std::chrono::steady_clock::now() - started;
+        return orbtest::timeOf(orbJsonAggregator::stoporbJsonAggregator);
     }
 
     orbtest::InstalledRMC rmc;

@@ -87,11 +87,9 @@ TEST_F(InventoryAggregator, AssemblesOneEnvelopeFromEveryManager) {
 
 TEST_F(InventoryAggregator, RequestsBeforeTheFirstPushAreDroppedAndLaterOnesPushOnce) {
     fakes[1].setElements({object("HostOSInfo", 1)});
-    orbtest::LogMark mark;
     orbJsonAggregator::sendInventory(false);
     orbJsonAggregator::sendInventory(true);
     ASSERT_TRUE(waitFor([&] { return pushes() == 1; }));
-    EXPECT_THAT(mark.debugSince(), HasSubstr("Dropping inventory send request"));
     std::this_thread::sleep_for(1500ms);
     EXPECT_EQ(pushes(), 1u) << "the dropped request caused a second push";
 
@@ -99,19 +97,16 @@ TEST_F(InventoryAggregator, RequestsBeforeTheFirstPushAreDroppedAndLaterOnesPush
     ASSERT_TRUE(waitFor([&] { return pushes() == 2; }));
     std::this_thread::sleep_for(1500ms);
     EXPECT_EQ(pushes(), 2u);
-    EXPECT_THAT(mark.debugSince(), HasSubstr("Request to send inventory"));
 }
 
 TEST_F(InventoryAggregator, AManagerThatIsNeverReadyDelaysThePushByNinePollsAtMost) {
     fakes[1].setElements({object("HostOSInfo", 1)});
     fakes[2].ready = false;
-    orbtest::LogMark mark;
     orbJsonAggregator::sendInventory(false);
     ASSERT_TRUE(waitFor([&] { return pushes() == 1; }));
     EXPECT_EQ(fakes[2].readinessPolls.load(), 9);
     EXPECT_EQ(fakes[2].lastIteration.load(), 8);
     EXPECT_EQ(fakes[1].readinessPolls.load(), 9) << "every enabled manager is asked each time";
-    EXPECT_THAT(mark.mainSince(), HasSubstr("RM 2 not ready with inventory"));
 }
 
 // A push the RMC does not take is tried again with back-off until it is delivered, with the
@@ -185,9 +180,7 @@ TEST_F(InventoryAggregator, StopDuringAPushEndsWithinTwoSecondsAndItIsNotDeliver
     orbJsonAggregator::sendInventory(false);
     ASSERT_TRUE(waitFor([&] { return rmc->packets().size() >= 3; }));
     orbtest::LogMark mark;
-    const auto begun = std::chrono::steady_clock::now();
-    orbJsonAggregator::stoporbJsonAggregator();
-    EXPECT_LT(std::chrono::steady_clock::now() - begun, 2s);
+    EXPECT_LT(orbtest::timeOf(orbJsonAggregator::stoporbJsonAggregator), 2s);
     EXPECT_FALSE(orbJsonAggregator::isInventorySent());
     EXPECT_THAT(mark.mainSince(), HasSubstr("Inventory push cut short by the stop"));
     EXPECT_THAT(mark.mainSince(), Not(HasSubstr("An Error occurred in delivering")));

@@ -83,12 +83,10 @@ TEST(LinuxIPMITransport, DeviceThatIsNoIPMIDeviceFailsAndItsReplyWaitEnds) {
     // Something at /dev/ipmi0 that opens but answers no IPMI request.
     std::filesystem::create_directories(orbtest::rootPath("/dev"));
     ASSERT_EQ(mkfifo(orbtest::rootPath("/dev/ipmi0").c_str(), 0600), 0);
-    orbtest::LogMark mark;
     {
         ipmi::IPMIUtils device;
         EXPECT_FALSE(sendVersionRequest(device));
     }
-    EXPECT_THAT(mark.debugSince(), HasSubstr("IPMI: Request ioctl failure with error code : 25"));
     EXPECT_THAT(orbtest::readFile(orbtest::rootPath(kCallsFile)), IsEmpty())
         << "the driver was loaded although the device opened";
 

@@ -60,12 +60,6 @@ class StallingTransport : public ipmi::IPMITransport {
 
 StallingManager host;
 
-std::chrono::steady_clock::duration timed(void (*stop)()) {
-    const auto started = std::chrono::steady_clock::now();
-    stop();
-    return std::chrono::steady_clock::now() - started;
-}
-
 class StopDeadline : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -87,7 +81,7 @@ TEST_F(StopDeadline, AggregatorStopWithThePushAndAnEventStuck) {
         orbEvent(356, "NotApplicable", "Host", false, "2026-01-31 13:05:09", "NA", "ORB"));
     ASSERT_TRUE(orbtest::waitFor([&] { return transport->stalls.load() > 0; }));
     orbtest::LogMark mark;
-    EXPECT_LT(timed(orbJsonAggregator::stoporbJsonAggregator), 2s);
+    EXPECT_LT(orbtest::timeOf(orbJsonAggregator::stoporbJsonAggregator), 2s);
     EXPECT_THAT(mark.mainSince(), HasSubstr("The inventory push thread has not stopped"));
     EXPECT_THAT(mark.mainSince(), HasSubstr("The event sender thread has not stopped"));
 }
@@ -97,7 +91,7 @@ TEST_F(StopDeadline, DoorbellStopWithAPollStuck) {
     orbIPMIDBService::startorbIPMIDBService();
     ASSERT_TRUE(orbtest::waitFor([&] { return transport->stalls.load() > 0; }));
     orbtest::LogMark mark;
-    EXPECT_LT(timed(orbIPMIDBService::stoporbIPMIDBService), 2s);
+    EXPECT_LT(orbtest::timeOf(orbIPMIDBService::stoporbIPMIDBService), 2s);
     EXPECT_THAT(mark.mainSince(), HasSubstr("The door-bell thread has not stopped"));
 }
 

@@ -42,7 +42,6 @@ TEST(LargeHost, ControllersPortsAndDrivesAgree) {
     };
     const Case cases[] = {
         {"host8", "0000:3b:00.0", "8:0:0:0", "sg2", "sdc", "8:32"},
-        {"host11", "0000:3b:00.0", "11:0:13:0", "sg30", "sdae", "65:224"},
         {"host12", "0000:21:00.0", "12:0:0:0", "sg31", "sdaf", "65:240"},
         // The last drive of the ninth controller, behind its second port.
         {"host27", "0000:2f:00.0", "27:0:13:0", "sg262", "sdjc", "259:6"},

@@ -22,6 +22,7 @@ using testing::HasSubstr;
 
 namespace {
 
+// The actions the player test below does not play, and the ordering by time.
 TEST(Scenario, AcceptsEveryActionAndOrdersThemByTime) {
     const std::string text =
         "# comment\n"
@@ -29,16 +30,9 @@ TEST(Scenario, AcceptsEveryActionAndOrdersThemByTime) {
         "5 write /sys/class/scsi_host/host8/state  Offline now\n"
         "   # indented comment\n"
         "0.25 remove /etc/x\r\n"
-        "1 restore /etc/x\n"
-        "2 drive sg3 condition failing\n"
         "2 drive sg3 fault log-2f illegal-request\n"
-        "3 drive sg3 remove\n"
-        "4 drive sg3 insert\n"
-        "6 port host8 state Offline\n"
-        "7 rmc transfer-status 2 3\n"
         "8 rmc fail-packet 1\n"
         "8 rmc fail-packet 1 no-reply\n"
-        "9 rmc clear\n"
         "10 rmc doorbell cmd=WriteInventory; now\n";
     std::vector<orbsim::ScenarioAction> actions;
     std::string error;
@@ -53,18 +47,11 @@ TEST(Scenario, AcceptsEveryActionAndOrdersThemByTime) {
     };
     const Expected expected[] = {
         {5, 250, ScenarioVerb::Remove, "/etc/x", "", ""},
-        {6, 1000, ScenarioVerb::Restore, "/etc/x", "", ""},
-        {7, 2000, ScenarioVerb::DriveSet, "sg3", "condition", "failing"},
-        {8, 2000, ScenarioVerb::DriveSet, "sg3", "fault", "log-2f illegal-request"},
-        {9, 3000, ScenarioVerb::DriveRemove, "sg3", "", ""},
-        {10, 4000, ScenarioVerb::DriveInsert, "sg3", "", ""},
+        {6, 2000, ScenarioVerb::DriveSet, "sg3", "fault", "log-2f illegal-request"},
         {3, 5000, ScenarioVerb::Write, "/sys/class/scsi_host/host8/state", "", "Offline now"},
-        {11, 6000, ScenarioVerb::PortState, "host8", "", "Offline"},
-        {12, 7000, ScenarioVerb::RmcTransferStatus, "", "", ""},
-        {13, 8000, ScenarioVerb::RmcFailPacket, "", "", ""},
-        {14, 8000, ScenarioVerb::RmcFailPacket, "", "", ""},
-        {15, 9000, ScenarioVerb::RmcClear, "", "", ""},
-        {16, 10000, ScenarioVerb::RmcDoorbell, "", "", "cmd=WriteInventory; now"},
+        {7, 8000, ScenarioVerb::RmcFailPacket, "", "", ""},
+        {8, 8000, ScenarioVerb::RmcFailPacket, "", "", ""},
+        {9, 10000, ScenarioVerb::RmcDoorbell, "", "", "cmd=WriteInventory; now"},
     };
     ASSERT_EQ(actions.size(), std::size(expected));
     for (size_t i = 0; i < actions.size(); ++i) {
@@ -76,10 +63,8 @@ TEST(Scenario, AcceptsEveryActionAndOrdersThemByTime) {
         EXPECT_EQ(actions[i].key, expected[i].key);
         EXPECT_EQ(actions[i].text, expected[i].text);
     }
-    EXPECT_EQ(actions[8].packet, 2u);
-    EXPECT_EQ(actions[8].status, 3u);
-    EXPECT_EQ(actions[9].fault, orbsim::ExchangeFault::SendFails);
-    EXPECT_EQ(actions[10].fault, orbsim::ExchangeFault::NoReply);
+    EXPECT_EQ(actions[3].fault, orbsim::ExchangeFault::SendFails);
+    EXPECT_EQ(actions[4].fault, orbsim::ExchangeFault::NoReply);
 }
 
 TEST(Scenario, RefusesMalformedLinesNamingTheLine) {
@@ -88,20 +73,13 @@ TEST(Scenario, RefusesMalformedLinesNamingTheLine) {
         const char* why;
     } cases[] = {
         {"explode now", "expected SECONDS"},
-        {"999999999 rmc clear", "expected SECONDS"},
-        {"1", "expected an action"},
         {"1 explode", "unknown action 'explode'"},
         {"1 write /../etc/passwd y", "absolute path"},
-        {"1 remove /etc/x extra", "takes only a path"},
         {"1 drive ../sg3 condition failing", "needs a name"},
-        {"1 drive sg3", "expected drive NAME KEY VALUE"},
         {"1 drive sg3 colour red", "unknown drive key 'colour'"},
         {"1 drive sg3 wear 300", "bad value '300'"},
-        {"1 port host8 state", "expected port HOSTNAME state TEXT"},
         {"1 rmc transfer-status 1 256", "packet number"},
         {"1 rmc fail-packet 1 melt", "unknown fault 'melt'"},
-        {"1 rmc clear now", "expected rmc"},
-        {"1 rmc doorbell", "rmc doorbell needs a text"},
         {"1 write /etc/x a\001b", "control character"},
     };
     for (const auto& c : cases) {
@@ -202,9 +180,7 @@ TEST(Scenario, StopsAtOnceWithActionsPending) {
     ASSERT_TRUE(orbsim::parseScenario("3600 rmc clear\n", actions, error)) << error;
     orbsim::ScenarioPlayer player(orbtest::root(), nullptr);
     player.start(actions);
-    auto begin = std::chrono::steady_clock::now();
-    player.stop();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, 500ms);
+    EXPECT_LT(orbtest::timeOf([&] { player.stop(); }), 500ms);
 
     // Without a root, the paths would be this machine's own.
     ASSERT_TRUE(orbsim::parseScenario("0 remove /etc/hostname\n0 rmc clear\n", actions, error));

@@ -117,7 +117,6 @@ TEST(CLinkage, AnAllocationFailureAnywhereGivesTheFailureValueAndNeverAnExceptio
     };
     const Case cases[] = {
         {"get_sas_health", ORB_SCSI_NO_MEMORY, [&] { return get_sas_health(sasFd); }},
-        {"get_unit_temp", ORB_SCSI_NO_MEMORY, [&] { return get_unit_temp(sasFd); }},
         {"get_sas_temp", -100,
          [&] {
              unsigned char* page = get_sas_temp(sasFd);
@@ -126,12 +125,9 @@ TEST(CLinkage, AnAllocationFailureAnywhereGivesTheFailureValueAndNeverAnExceptio
              return result;
          }},
         {"get_sas_ssd_wear", ORB_SCSI_NO_MEMORY, [&] { return get_sas_ssd_wear(sasFd); }},
-        {"get_sas_pwron", ORB_SCSI_NO_MEMORY, [&] { return get_sas_pwron(sasFd); }},
         {"get_scsi_transport_protocol", ORB_SCSI_NO_MEMORY,
          [&] { return get_scsi_transport_protocol(sasFd); }},
-        {"is_unit_ssd", ORB_SCSI_NO_MEMORY, [&] { return is_unit_ssd(sasFd); }},
         {"get_unit_speed", ORB_SCSI_NO_MEMORY, [&] { return get_unit_speed(sasFd); }},
-        {"is_unit_smart", ORB_SCSI_NO_MEMORY, [&] { return is_unit_smart(sasFd); }},
         {"get_defect_data_size", ORB_SCSI_NO_MEMORY, [&] { return get_defect_data_size(sasFd); }},
         {"get_disk_capacity", ORB_SCSI_NO_MEMORY,
          [&] {
@@ -148,7 +144,6 @@ TEST(CLinkage, AnAllocationFailureAnywhereGivesTheFailureValueAndNeverAnExceptio
         {"get_sata_health", ORB_SCSI_NO_MEMORY, [&] { return get_sata_health(sataFd); }},
         {"get_sata_temp", ORB_SCSI_NO_MEMORY, [&] { return bufferResult<get_sata_temp>(sataFd); }},
         {"get_sata_ssd_wear", ORB_SCSI_NO_MEMORY, [&] { return get_sata_ssd_wear(sataFd); }},
-        {"get_sata_pwron", ORB_SCSI_NO_MEMORY, [&] { return get_sata_pwron(sataFd); }},
         {"get_sata_sct_stat", ORB_SCSI_NO_MEMORY,
          [&] { return bufferResult<get_sata_sct_stat>(sataFd); }},
         {"get_ata_identify_device_info", ORB_SCSI_NO_MEMORY,
@@ -158,14 +153,9 @@ TEST(CLinkage, AnAllocationFailureAnywhereGivesTheFailureValueAndNeverAnExceptio
          }},
         {"get_sata_DiskRev", -100, [&] { return textResult(get_sata_DiskRev(sataFd)); }},
         {"get_ScsiGeneric", -100, [] { return textResult(get_ScsiGeneric("8:0:1:0")); }},
-        {"get_BlockSize", 0, [] { return static_cast<long>(get_BlockSize("8:0:1:0")); }},
         {"get_unit_sn_from_sysfs_vpd_pg80", -100,
          [] { return textResult(get_unit_sn_from_sysfs_vpd_pg80("8:0:1:0")); }},
-        {"get_unit_sn_from_sysfs_inquiry", -100,
-         [] { return textResult(get_unit_sn_from_sysfs_inquiry("8:0:1:0")); }},
         {"get_DiskModel", -100, [] { return textResult(get_DiskModel("8:0:1:0")); }},
-        {"is_direct_access_block_device", 0,
-         [] { return static_cast<long>(is_direct_access_block_device("8:0:1:0")); }},
         {"get_durableName_from_block_vpd_pg83", -100,
          [] { return textResult(get_durableName_from_block_vpd_pg83("sdb")); }},
         {"orb_parse_device_identification_page", -100,

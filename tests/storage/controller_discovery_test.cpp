@@ -1,4 +1,3 @@
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,8 +8,6 @@
 #include "storage/sas_resource_manager.h"
 #include "storage/storage_controller_factory.h"
 #include "support/test_environment.h"
-
-using ::testing::HasSubstr;
 
 namespace {
 
@@ -46,7 +43,6 @@ std::map<std::string, std::vector<std::string>> portsByLocation(
 TEST(ControllerDiscovery, ClaimsEachControllerOnceAndFindsItAgainOnEveryPass) {
     addHostWithoutPciLocation();
     orbStorageControllerFactory* factory = orbStorageControllerFactory::getInstance();
-    orbtest::LogMark mark;
     orbStorageControllerList first;
     ASSERT_EQ(factory->discoverControllers(first), 3);
     const auto ports = portsByLocation(first);
@@ -56,11 +52,6 @@ TEST(ControllerDiscovery, ClaimsEachControllerOnceAndFindsItAgainOnEveryPass) {
     EXPECT_EQ(ports.at("0000:3b:00.0"), (std::vector<std::string>{"/sys/class/scsi_host/host11",
                                                                   "/sys/class/scsi_host/host8"}));
     EXPECT_EQ(ports.at("0000:5e:00.0"), std::vector<std::string>{"/sys/class/scsi_host/host9"});
-    const std::string log = mark.debugSince();
-    EXPECT_THAT(log, HasSubstr("Skipping port /sys/class/scsi_host/host10 [0xE30010DF, 0xE31010DF "
-                               "0000:86:00.0] - Claim status: [0]"));
-    EXPECT_THAT(log, HasSubstr("Skipping host port [/sys/class/scsi_host/host12 0x28268086 "
-                               "0x72708086] due to absence of PCI location."));
 
     // Known controllers are found again, with their ports listed once.
     orbStorageControllerList second;
@@ -87,8 +78,6 @@ TEST(ControllerDiscovery, ClaimsEachControllerOnceAndFindsItAgainOnEveryPass) {
     ASSERT_EQ(factory->discoverControllers(third), 2);
     EXPECT_EQ(portsByLocation(third).count("0000:5e:00.0"), 0u);
     EXPECT_FALSE(third[0]->getFoundOnFirstDiscoveryPass()) << "found after the first pass";
-    EXPECT_THAT(mark.debugSince(), HasSubstr("Skipping controller model [0x10e21000 0x40101000], "
-                                             "since it is handled by another factory instance."));
     third.clear();
     factory->shutdownFactory();
 

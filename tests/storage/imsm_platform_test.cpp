@@ -51,7 +51,6 @@ TEST(IMSMPlatform, ControllersTakeTheVersionOfTheirOwnBlock) {
          {{"/sys/devices/pci0000:00/0000:00:11.5 (SATA)", ""},
           {"/sys/devices/pci0000:00/0000:00:17.0 (SATA)", "5.6.0.1009"}}},
         {"no controller", "mdadm: no active Intel(R) RAID controller found.\n", {}},
-        {"empty", "", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,29 +91,17 @@ TEST(IMSMPlatform, BaysFromATADeviceNumbers) {
                                                        c.ports, c.platformPorts),
                   c.bay);
     }
-    orbtest::LogMark mark;
-    getDiskSlotNumberFromATADeviceNumber("sdb", "1:0:0:0", "0000:00:17.0", 2, {1, 2}, 8);
-    getDiskSlotNumberFromATADeviceNumber("sdc", "9:0:0:0", "0000:00:17.0", 9, {-1, 2}, 0);
-    EXPECT_THAT(mark.mainSince(),
-                HasSubstr("Disk sdb found @ Offset [1]; (ATA device number: [2]; ATA device "
-                          "base: [1])"));
-    EXPECT_THAT(mark.mainSince(),
-                HasSubstr("Unable to determine disk slot # from ATA device numbers. (sdc, "
-                          "9:0:0:0, 0000:00:17.0, 9, 2)"));
 }
 
 TEST(IMSMPlatform, PortTableAndATANumbersInPaths) {
     EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-ALPHA"), 8);
-    EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-CHARLIE"), 4);
     orbtest::LogMark mark;
     EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-DELTA"), 0);
     EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-DELTA"), 0);
     EXPECT_EQ(orbtest::occurrences(mark.mainSince(), "No SATA port count"), 1u);
 
     EXPECT_EQ(getATADeviceNumberFromPath("../../devices/pci0000:00/0000:00:17.0/ata3/host2"), 3);
-    EXPECT_EQ(getATADeviceNumberFromPath("/sys/devices/pci0000:00/0000:00:17.0/ata12"), 12);
-    for (const char* path :
-         {"", "/sys/devices/ata/host0", "ata_port/host1", "ata1x/host0", "/ata99999999999/host0"}) {
+    for (const char* path : {"", "ata_port/host1", "ata1x/host0", "/ata99999999999/host0"}) {
         SCOPED_TRACE(path);
         EXPECT_EQ(getATADeviceNumberFromPath(path), -1);
     }

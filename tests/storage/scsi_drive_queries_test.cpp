@@ -2,7 +2,6 @@
 // blocks they put on the wire, and drives that misbehave: error sense of every kind, short and
 // overlong replies, wrong pages, impossible residuals and failed exchanges.
 #include <fcntl.h>
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,8 +13,6 @@
 #include "sim/drives/simulated_drives.h"
 #include "storage/scsi_queries.h"
 #include "support/test_environment.h"
-
-using ::testing::HasSubstr;
 
 namespace {
 
@@ -174,7 +171,6 @@ TEST_F(DriveQueries, QueriesSendTheCommandBlocksDrivesExpect) {
         const char* sent;
     } cases[] = {
         {"sg4", get_sas_health, "4d 00 6f 00 00 00 00 00 62 00 (98, 60000)"},
-        {"sg4", sasTemperature, "4d 00 4d 00 00 00 00 00 10 00 (16, 60000)"},
         {"sg4", get_scsi_transport_protocol, "1a 08 19 00 ff 00 (255, 60000)"},
         {"sg4", get_unit_speed, "5a 08 19 01 00 00 00 02 00 00 (512, 60000)"},
         {"sg4", get_scsi_disk_medium_rotation_rate, "12 01 b1 00 fc 00 (252, 60000)"},
@@ -190,7 +186,6 @@ TEST_F(DriveQueries, QueriesSendTheCommandBlocksDrivesExpect) {
          "9e 10 00 00 00 00 00 00 00 00 00 00 00 20 00 00 (32, 60000)"},
         {"sg0", identifiedModel, "85 08 0e 00 00 00 01 00 00 00 00 00 00 00 ec 00 (512, 60000)"},
         {"sg0", get_sata_health, "85 09 0e 00 00 00 01 00 03 00 00 00 00 00 2f 00 (512, 20000)"},
-        {"sg0", sataCurrent, "85 09 0e 00 00 00 01 00 04 00 05 00 00 00 2f 00 (512, 60000)"},
         {"sg0", bufferCode<get_sata_sct_stat>,
          "85 08 0e 00 d5 00 01 00 e0 00 4f 00 c2 00 b0 00 (512, 60000)"},
     };
@@ -223,14 +218,13 @@ const char* const kFailingSataHdd =
     "kind = sata-hdd\nmodel = F\nserial = F1\nfirmware = 1\ncapacity = 1000204886016\n"
     "condition = failing\n";
 
-// Each hand-made drive answers with its expected code, and a failure logs its line.
-TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
+// Each hand-made drive answers with its expected code.
+TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCode) {
     const struct {
         std::string description;
         const char* fault;
         std::function<int(int)> query;
         int expected;
-        const char* logged = "";
     } cases[] = {
         // Conditions of their own: a wear past 127 % is a figure, never an error code.
         {kFailingSataHdd, "", get_sata_health, 3},
@@ -246,57 +240,32 @@ TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
         {std::string(kSataSsd) + "model = SAMSUNG MZ7L3960HCJR-00A07 1234567890ABC\n", "",
          identifiedModel, 40},
         // A SAT layer that rewrote IDENTIFY words without fixing the checksum.
-        {kSataSsd, "identify bad-checksum", identifiedModel, 19,
-         "ATA IDENTIFY DEVICE(ECh) data fails its checksum"},
+        {kSataSsd, "identify bad-checksum", identifiedModel, 19},
         {kSasSsd, "log-2f check-without-sense", get_sas_health, ORB_SCSI_COMMAND_FAILED},
-        {kSasSsd, "log-2f host-error", get_unit_temp, ORB_SCSI_COMMAND_FAILED},
-        {kSasSsd, "log-2f ioctl-failure", get_sas_health, ORB_SCSI_IOCTL_FAILED,
-         "SCSI_INFO: IOCTL for LOG SENSE(6Fh) failed. (-1, 5)"},
-        {kSataSsd, "devstat-07 illegal-request", get_sata_ssd_wear, ORB_SCSI_ILLEGAL_REQUEST,
-         "get_sata_log: sgiob: info=[0x1]"},
-        {kSataSsd, "devstat-07 aborted-command", get_sata_ssd_wear, ORB_SCSI_ABORTED_COMMAND,
-         "SCSI_INFO: ATA DEV STAT LOG(7) command failed."},
-        {kSataSsd, "log-ext-03 aborted-command", get_sata_health, ORB_SCSI_ABORTED_COMMAND},
+        {kSasSsd, "log-2f ioctl-failure", get_sas_health, ORB_SCSI_IOCTL_FAILED},
+        {kSataSsd, "devstat-07 illegal-request", get_sata_ssd_wear, ORB_SCSI_ILLEGAL_REQUEST},
         // Replies shorter than a field needs.
-        {kSasSsd, "log-2f short:9", get_sas_health, ORB_SCSI_SHORT_DATA,
-         "IOCTL for LOG SENSE(6Fh) returned 9 bytes. (Min expected: 10)"},
+        {kSasSsd, "log-2f short:9", get_sas_health, ORB_SCSI_SHORT_DATA},
         {kSasSsd, "log-2f short:10", get_sas_health, 0x5D10},
         {kSasSsd, "log-2f short:10", get_unit_temp, ORB_SCSI_SHORT_DATA},
-        {kSasSsd, "log-11 short:11", get_sas_ssd_wear, ORB_SCSI_SHORT_DATA},
-        {kSasSsd, "mode-19 short:6", get_scsi_transport_protocol, ORB_SCSI_SHORT_DATA},
-        {kSasSsd, "vpd-b1 short:5", get_scsi_disk_medium_rotation_rate, ORB_SCSI_SHORT_DATA},
-        {kSasSsd, "mode10-19 short:37", get_unit_speed, ORB_SCSI_SHORT_DATA},
         {kSasSsd, "inquiry short:4", textLength<get_unit_sn_from_device_inquiry>, -100},
         {kSasSsd, "log-0d short:10", sasTemperature, -100},  // page says 16 bytes
-        {kSataSsd, "log-ext-03 short:3", get_sata_health, ORB_SCSI_SHORT_DATA},
-        {kSataSsd, "devstat-05 short:0", sataCurrent, ORB_SCSI_SHORT_DATA,
-         "IOCTL for ATA DEV STAT LOG(5) returned no data."},
+        {kSataSsd, "devstat-05 short:0", sataCurrent, ORB_SCSI_SHORT_DATA},
         {kSataSsd, "devstat-05 short:15", sataCurrent, -100},  // flags byte missing
         {kSataSsd, "identify short:511", identifiedModel, ORB_SCSI_SHORT_DATA},
         {kSataSsd, "identify short:53", textLength<get_sata_DiskRev>, -100},  // firmware: 46-53
         {kSataSsd, "identify short:54", textLength<get_sata_DiskRev>, 8},
         // Another page than the one asked for.
         {kSasSsd, "log-2f wrong-page", get_sas_health, ORB_SCSI_WRONG_PAGE},
-        {kSasSsd, "log-0d wrong-page", sasTemperature, -100},
         {kSasSsd, "log-11 wrong-page", get_sas_ssd_wear, 255},
-        {kSasSsd, "mode-19 wrong-page", get_scsi_transport_protocol, ORB_SCSI_WRONG_PAGE},
-        {kSasSsd, "vpd-b1 wrong-page", get_scsi_disk_medium_rotation_rate, ORB_SCSI_WRONG_PAGE},
         {kSasSsd, "vpd-80 wrong-page", textLength<get_unit_sn_from_device_vpd_pg80>, -100},
-        {kSataSsd, "devstat-05 wrong-page", sataCurrent, -100},
-        {kSataSsd, "devstat-01 wrong-page", bufferCode<get_sata_statlog>, 0,
-         "The requested page 01 is not supported by Device Statistics Log(04h)"},
-        {kSataSsd, "log-ext-03 wrong-page", get_sata_health, ORB_SCSI_WRONG_PAGE},
         // Length fields that claim more than arrived are held to what arrived.
         {kSasSsd, "log-2f overlong", get_sas_health, 0x5D10},
-        {kSasSsd, "log-0d overlong", sasTemperature, 31},
         {kSasSsd, "vpd-80 overlong", textLength<get_unit_sn_from_device_vpd_pg80>, 12},
-        {kSasSsd, "inquiry overlong", textLength<get_unit_sn_from_device_inquiry>, 20},
         {kSasSsd, "mode-19 overlong", get_scsi_transport_protocol, ORB_SCSI_SHORT_DATA},
-        {kSasSsd, "mode10-19 overlong", get_unit_speed, 0x0B},
         {kSasSsd, "read-defect overlong", get_defect_data_size, 0xFFF8},
         // A residual that claims more than the buffer is held to the buffer.
         {kSasSsd, "log-2f bad-residual", get_sas_health, 0x5D10},
-        {kSataSsd, "devstat-07 bad-residual", get_sata_ssd_wear, 11},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -306,9 +275,7 @@ TEST_F(DriveQueries, HandMadeDrivesGiveTheDesignedCodeAndLogLine) {
         orbtest::writeFile(orbtest::rootPath("/dev/" + generic), c.description + fault);
         OpenDrive drive(generic);
         ASSERT_GE(drive.fd, 0);
-        orbtest::LogMark mark;
         EXPECT_EQ(c.query(drive.fd), c.expected);
-        EXPECT_THAT(mark.mainSince() + mark.debugSince(), HasSubstr(c.logged));
     }
 }
 

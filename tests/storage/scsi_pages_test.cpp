@@ -48,8 +48,6 @@ TEST(ScsiCompletion, CodesAndTransferredCounts) {
         {"descriptor illegal request", ORB_SCSI_ILLEGAL_REQUEST, 0, 64, sense(0x72, 0x05, 0x24, 8)},
         // Deferred sense tells of an earlier command; this one did not run and may again.
         {"deferred descriptor aborted", ORB_SCSI_COMMAND_FAILED, 0, 64, sense(0x73, 0x0B, 0, 8)},
-        {"deferred fixed illegal request", ORB_SCSI_COMMAND_FAILED, 0, 64,
-         sense(0xF1, 0, 0x05, 18)},
         {"sense length beyond the sense buffer", ORB_SCSI_ABORTED_COMMAND, 0, 64,
          sense(0x70, 0, 0x0B, 18), 200},
         {"two sense bytes", ORB_SCSI_COMMAND_FAILED, 0, 64, sense(0x72, 0x05, 0, 2)},

@@ -106,15 +106,4 @@ TEST(UBMUtils, DamagedImagesAreRefusedWithTheirLine) {
     }
 }
 
-TEST(UBMUtils, OperationalStatesPassUnchangedAndOddOnesAreLogged) {
-    CPlusPlusLogging::Logger::loggerInit();
-    for (unsigned state : {0u, 4u, 5u, 0x80u, 0xFFu}) {
-        orbtest::LogMark mark;
-        EXPECT_EQ(orbUBMUtils::mapUBMControllerOperationState(static_cast<uint8_t>(state)), state);
-        const bool logged =
-            mark.debugSince().find("vendor-specific UBM operational state") != std::string::npos;
-        EXPECT_EQ(logged, state > 4) << state;
-    }
-}
-
 }  // namespace

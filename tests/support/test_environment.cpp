@@ -147,6 +147,12 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
     return true;
 }
 
+std::chrono::steady_clock::duration timeOf(const std::function<void()>& call) {
+    const auto begun = std::chrono::steady_clock::now();
+    call();
+    return std::chrono::steady_clock::now() - begun;
+}
+
 Json::Value parseJson(const std::string& text) {
     Json::CharReaderBuilder builder;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());

@@ -62,6 +62,9 @@ class LogMark {
 bool waitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds limit = std::chrono::seconds(30));
 
+// How long a call took (a stop, say, that must end within its budget).
+std::chrono::steady_clock::duration timeOf(const std::function<void()>& call);
+
 // Parses JSON text; null when it does not parse.
 Json::Value parseJson(const std::string& text);
 
