@@ -22,51 +22,6 @@ using testing::HasSubstr;
 
 namespace {
 
-// The actions the player test below does not play, and the ordering by time.
-TEST(Scenario, AcceptsEveryActionAndOrdersThemByTime) {
-    const std::string text =
-        "# comment\n"
-        "\n"
-        "5 write /sys/class/scsi_host/host8/state  Offline now\n"
-        "   # indented comment\n"
-        "0.25 remove /etc/x\r\n"
-        "2 drive sg3 fault log-2f illegal-request\n"
-        "8 rmc fail-packet 1\n"
-        "8 rmc fail-packet 1 no-reply\n"
-        "10 rmc doorbell cmd=WriteInventory; now\n";
-    std::vector<orbsim::ScenarioAction> actions;
-    std::string error;
-    ASSERT_TRUE(orbsim::parseScenario(text, actions, error)) << error;
-    struct Expected {
-        unsigned line;
-        long ms;
-        ScenarioVerb verb;
-        const char* target;
-        const char* key;
-        const char* text;
-    };
-    const Expected expected[] = {
-        {5, 250, ScenarioVerb::Remove, "/etc/x", "", ""},
-        {6, 2000, ScenarioVerb::DriveSet, "sg3", "fault", "log-2f illegal-request"},
-        {3, 5000, ScenarioVerb::Write, "/sys/class/scsi_host/host8/state", "", "Offline now"},
-        {7, 8000, ScenarioVerb::RmcFailPacket, "", "", ""},
-        {8, 8000, ScenarioVerb::RmcFailPacket, "", "", ""},
-        {9, 10000, ScenarioVerb::RmcDoorbell, "", "", "cmd=WriteInventory; now"},
-    };
-    ASSERT_EQ(actions.size(), std::size(expected));
-    for (size_t i = 0; i < actions.size(); ++i) {
-        SCOPED_TRACE("action " + std::to_string(i));
-        EXPECT_EQ(actions[i].line, expected[i].line);
-        EXPECT_EQ(actions[i].at.count(), expected[i].ms);
-        EXPECT_EQ(actions[i].verb, expected[i].verb);
-        EXPECT_EQ(actions[i].target, expected[i].target);
-        EXPECT_EQ(actions[i].key, expected[i].key);
-        EXPECT_EQ(actions[i].text, expected[i].text);
-    }
-    EXPECT_EQ(actions[3].fault, orbsim::ExchangeFault::SendFails);
-    EXPECT_EQ(actions[4].fault, orbsim::ExchangeFault::NoReply);
-}
-
 TEST(Scenario, RefusesMalformedLinesNamingTheLine) {
     const struct {
         const char* line;
