@@ -201,6 +201,9 @@ bool SASResourceManager::getInventory(InventoryRecords& gathered) {
             return false;
         }
         orbStorageControllerList found;
+        // What the SCSI folders look like as this pass reads them: a poll that finds them
+        // changed since asks for the next pass.
+        factory->poll();
         const int status = factory->discoverControllers(found);
         ORB_LOG_DEBUG(kTag, "discoverControllers() completed with %d.", status);
         for (const auto& controller : found) {
@@ -339,6 +342,12 @@ void SASResourceManager::pollDevices() {
         }
         if (stopping()) {
             break;
+        }
+        // A drive or a port plugged in (or pulled) shows as a change of the SCSI folders: the
+        // rebuild it asks for finds the drive, and the next poll announces it.
+        if (factory->poll() > 0) {
+            ORB_LOG_INFO(kTag, "SCSI hosts or devices changed; rebuilding the storage inventory.");
+            invalidateInventoryCache();
         }
     }
     pollInProgress.store(false);
