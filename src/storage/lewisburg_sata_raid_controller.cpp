@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
 #include <vector>
 
 #include "core/log.h"
@@ -34,25 +33,9 @@ bool orbLewisburgSATARAIDController::claimDevice(uint32_t chipset, uint32_t boar
                                                  const std::string& pciLocation,
                                                  bool foundOnFirstDiscoveryPass,
                                                  IorbStorageController** controller) {
-    if (controller == nullptr) {
-        return false;
-    }
-    *controller = nullptr;
-    std::string model;
-    uint8_t familyFlags = 0;
-    if (!getStorageControllerModel(chipset, board, ORB_FAMILY_INTEL_SATA_RAID, model,
-                                   familyFlags)) {
-        return false;
-    }
-    auto* created = new (std::nothrow) orbLewisburgSATARAIDController(
-        chipset, board, pciLocation, familyFlags, foundOnFirstDiscoveryPass);
-    if (created == nullptr) {
-        ORB_LOG_ERROR(kTag, "Out of memory!");
-        return false;
-    }
-    ORB_LOG_DEBUG(kTag, "Claimed device [%s 0x%x 0x%x].", pciLocation.c_str(), chipset, board);
-    *controller = created;
-    return true;
+    return claimAs<orbLewisburgSATARAIDController>(kTag, ORB_FAMILY_INTEL_SATA_RAID, chipset, board,
+                                                   pciLocation, foundOnFirstDiscoveryPass,
+                                                   controller);
 }
 
 void orbLewisburgSATARAIDController::refreshVendorInterfaceCache(ISubject*) {}

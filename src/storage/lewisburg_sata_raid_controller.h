@@ -33,6 +33,9 @@ class orbLewisburgSATARAIDController : public orbStorageController {
     int maxSupportedControllerPorts() override;
 
   private:
+    // Its claim creates it through the claim every controller class shares.
+    friend class orbStorageController;
+
     // Set, the generic status rules apply unchanged (the discovered ports, in their order).
     bool genericStatusRules = false;
 };

@@ -24,24 +24,23 @@ bool orbStorageController::claimDevice(uint32_t chipset, uint32_t board,
                                        const std::string& pciLocation,
                                        bool foundOnFirstDiscoveryPass,
                                        IorbStorageController** controller) {
-    if (controller == nullptr) {
-        return false;
-    }
-    *controller = nullptr;
+    return claimAs<orbStorageController>(kTag, 0xFF, chipset, board, pciLocation,
+                                         foundOnFirstDiscoveryPass, controller);
+}
+
+bool orbStorageController::isSupportedModel(uint32_t chipset, uint32_t board, uint8_t familyMask,
+                                            uint8_t& familyFlags) {
     std::string model;
-    uint8_t familyFlags = 0;
-    if (!getStorageControllerModel(chipset, board, 0xFF, model, familyFlags)) {
-        return false;
+    return getStorageControllerModel(chipset, board, familyMask, model, familyFlags);
+}
+
+void orbStorageController::logClaim(const char* tag, bool created, uint32_t chipset, uint32_t board,
+                                    const std::string& pciLocation) {
+    if (!created) {
+        ORB_LOG_ERROR(tag, "Out of memory!");
+        return;
     }
-    auto* created = new (std::nothrow)
-        orbStorageController(chipset, board, pciLocation, familyFlags, foundOnFirstDiscoveryPass);
-    if (created == nullptr) {
-        ORB_LOG_ERROR(kTag, "Out of memory!");
-        return false;
-    }
-    ORB_LOG_DEBUG(kTag, "Claimed device [%s 0x%x 0x%x].", pciLocation.c_str(), chipset, board);
-    *controller = created;
-    return true;
+    ORB_LOG_DEBUG(tag, "Claimed device [%s 0x%x 0x%x].", pciLocation.c_str(), chipset, board);
 }
 
 int orbStorageController::discoverLogicalDiskInventory(std::vector<orbLogicalDiskInfo>&) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,18 @@ class orbStorageController : public IorbStorageController {
   protected:
     orbStorageController(uint32_t chipset, uint32_t board, const std::string& pciLocation,
                          uint8_t familyFlags, bool foundOnFirstDiscoveryPass);
+
+    // The claim of a controller class: a new Controller for a model of the supported-model
+    // table in one of familyMask's families, else false and null. tag names the class in the
+    // log.
+    template <typename Controller>
+    static bool claimAs(const char* tag, uint8_t familyMask, uint32_t chipset, uint32_t board,
+                        const std::string& pciLocation, bool foundOnFirstDiscoveryPass,
+                        IorbStorageController** controller);
+    static bool isSupportedModel(uint32_t chipset, uint32_t board, uint8_t familyMask,
+                                 uint8_t& familyFlags);
+    static void logClaim(const char* tag, bool created, uint32_t chipset, uint32_t board,
+                         const std::string& pciLocation);
     ~orbStorageController() override;
 
     // Steps of discovery and polling that controller classes replace.
@@ -157,3 +170,23 @@ class orbStorageController : public IorbStorageController {
     // 1 after a controller-failed event, 0 after a controller-healthy-again event.
     int failureEventSent = -1;
 };
+
+template <typename Controller>
+bool orbStorageController::claimAs(const char* tag, uint8_t familyMask, uint32_t chipset,
+                                   uint32_t board, const std::string& pciLocation,
+                                   bool foundOnFirstDiscoveryPass,
+                                   IorbStorageController** controller) {
+    if (controller == nullptr) {
+        return false;
+    }
+    *controller = nullptr;
+    uint8_t familyFlags = 0;
+    if (!isSupportedModel(chipset, board, familyMask, familyFlags)) {
+        return false;
+    }
+    auto* created = new (std::nothrow)
+        Controller(chipset, board, pciLocation, familyFlags, foundOnFirstDiscoveryPass);
+    logClaim(tag, created != nullptr, chipset, board, pciLocation);
+    *controller = created;
+    return created != nullptr;
+}

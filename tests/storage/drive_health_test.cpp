@@ -87,10 +87,8 @@ class DriveHealth : public ::testing::Test {
     // undone by undo().
     void change(const std::string& lines) {
         std::vector<orbsim::ScenarioAction> actions;
-        std::string error;
-        ASSERT_TRUE(orbsim::parseScenario(lines, actions, error)) << error;
+        orbtest::applyScenario(player, lines, &actions);
         for (const orbsim::ScenarioAction& action : actions) {
-            ASSERT_TRUE(player.apply(action, error)) << error;
             if (action.verb == orbsim::ScenarioVerb::DriveSet) {
                 undoLines.insert("0 restore /dev/" + action.target + "\n");
             } else if (action.verb == orbsim::ScenarioVerb::Remove) {

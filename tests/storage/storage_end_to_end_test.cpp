@@ -54,14 +54,7 @@ class StorageService : public ::testing::Test {
         orbJsonAggregator::sendInventory(false);
         ASSERT_TRUE(waitFor([&] { return rmc.count("WriteInventory") == 1; }));
     }
-    void change(const std::string& lines) {
-        std::vector<orbsim::ScenarioAction> actions;
-        std::string error;
-        ASSERT_TRUE(orbsim::parseScenario(lines, actions, error)) << error;
-        for (const orbsim::ScenarioAction& action : actions) {
-            ASSERT_TRUE(player.apply(action, error)) << error;
-        }
-    }
+    void change(const std::string& lines) { orbtest::applyScenario(player, lines); }
 
     std::vector<Event> events() const {
         std::vector<Event> seen;

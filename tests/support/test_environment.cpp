@@ -2,6 +2,7 @@
 
 #include "sim/common/simulated_host_copy.h"
 #include "sim/common/simulated_host_identity.h"
+#include "sim/scenario/scenario_player.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -198,6 +199,19 @@ std::string LogMark::mainSince() const {
 std::string LogMark::debugSince() const {
     std::string text = debugLog();
     return debugLength <= text.size() ? text.substr(debugLength) : text;
+}
+
+void applyScenario(orbsim::ScenarioPlayer& player, const std::string& lines,
+                   std::vector<orbsim::ScenarioAction>* applied) {
+    std::vector<orbsim::ScenarioAction> actions;
+    std::string error;
+    ASSERT_TRUE(orbsim::parseScenario(lines, actions, error)) << error;
+    for (const orbsim::ScenarioAction& action : actions) {
+        ASSERT_TRUE(player.apply(action, error)) << error;
+    }
+    if (applied != nullptr) {
+        *applied = actions;
+    }
 }
 
 }  // namespace orbtest

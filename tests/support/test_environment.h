@@ -5,6 +5,13 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "sim/scenario/scenario.h"
+
+namespace orbsim {
+class ScenarioPlayer;
+}
 
 // Every test process runs against its own copy of a simulated host (sim/hosts/<name>), made
 // fresh before the first test and removed at the end, with ORB_ROOT pointing at it and the
@@ -73,6 +80,11 @@ size_t occurrences(const std::string& text, const std::string& word);
 
 // Gone, or a zombie waiting for a parent that never reaps (a container's first process).
 bool processGone(int pid);
+
+// Applies scenario lines ("0 drive sg3 condition failing") to the simulated host at once,
+// failing the test on a line the player refuses; the actions applied go to applied.
+void applyScenario(orbsim::ScenarioPlayer& player, const std::string& lines,
+                   std::vector<orbsim::ScenarioAction>* applied = nullptr);
 
 }  // namespace orbtest
 
