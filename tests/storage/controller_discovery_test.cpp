@@ -89,17 +89,6 @@ TEST(ControllerDiscovery, ClaimsEachControllerOnceAndFindsItAgainOnEveryPass) {
     factory->shutdownFactory();
 }
 
-TEST(ControllerDiscovery, PollSeesTheScsiFoldersChange) {
-    orbStorageControllerFactory* factory = orbStorageControllerFactory::getInstance();
-    EXPECT_EQ(factory->poll(), 1) << "the first look is a change";
-    EXPECT_EQ(factory->poll(), 0);
-    std::filesystem::create_directories(orbtest::rootPath("/sys/class/scsi_device/9:0:0:0"));
-    EXPECT_EQ(factory->poll(), 1);
-    std::filesystem::rename(orbtest::rootPath("/sys/class/scsi_host"),
-                            orbtest::rootPath("/sys/class/scsi_host.gone"));
-    EXPECT_LT(factory->poll(), 0);
-}
-
 struct Report {
     const char* serial;
     const char* part;

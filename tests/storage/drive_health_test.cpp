@@ -249,41 +249,6 @@ TEST_F(DriveHealth, SasAndAtaRulesReadTheDrivesHealth) {
     EXPECT_EQ(openDescriptors(), descriptors);
 }
 
-TEST_F(DriveHealth, StateChangesRaiseDriveEvents) {
-    Controller board = claim(0x028F9005, 0x13809005, kPci, {8, 11});
-    std::vector<orbDiskInfo> drives;
-    board->discoverPhysicalDiskInventory(drives);
-    board->enableEvents();
-    board->poll();  // the first reading of each drive: only the unhealthy ones are news
-    std::vector<std::string> first = newEvents(3);
-    std::sort(first.begin(), first.end());
-    EXPECT_EQ(first, (std::vector<std::string>{"539 " + bay(1) + " 0BG1XYZQ",
-                                               "539 " + bay(2) + " Y7K0A01TTE9F",
-                                               "539 " + bay(3) + " PHYG012345AB480BGN"}));
-    const std::string bay0 = " " + bay(0) + " WFK1A2B3";
-    const struct {
-        const char* changes;
-        std::vector<std::string> events;
-    } steps[] = {
-        {"0 drive sg2 condition failing", {"539" + bay0}},
-        {"0 drive sg2 exception 5d11", {}},  // still a predictive failure
-        {"0 drive sg2 fault log-2f illegal-request", {"538" + bay0}},
-        {"", {"540" + bay0}},  // the fault and the condition undone
-        {"0 drive sg2 remove", {"538" + bay0}},
-    };
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.changes);
-        if (step.changes[0] == '\0') {
-            undo();
-        } else {
-            change(step.changes);
-        }
-        board->poll();
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        EXPECT_EQ(newEvents(step.events.size()), step.events);
-    }
-}
-
 // A controller that arrives while the service runs has each of its drives announced by the
 // first poll that reads it, the healthy ones included.
 TEST_F(DriveHealth, TheDrivesOfAControllerAddedLaterAreAnnounced) {

@@ -93,39 +93,4 @@ TEST(IMSMPlatform, BaysFromATADeviceNumbers) {
     }
 }
 
-TEST(IMSMPlatform, PortTableAndATANumbersInPaths) {
-    EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-ALPHA"), 8);
-    orbtest::LogMark mark;
-    EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-DELTA"), 0);
-    EXPECT_EQ(getMaxSupportedSATAPorts("PLATFAM-DELTA"), 0);
-    EXPECT_EQ(orbtest::occurrences(mark.mainSince(), "No SATA port count"), 1u);
-
-    EXPECT_EQ(getATADeviceNumberFromPath("../../devices/pci0000:00/0000:00:17.0/ata3/host2"), 3);
-    for (const char* path : {"", "ata_port/host1", "ata1x/host0", "/ata99999999999/host0"}) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(getATADeviceNumberFromPath(path), -1);
-    }
-}
-
-// The default host's mdadm (usr/sbin/mdadm) answers from bin/mdadm.d/detail-platform.
-TEST(IMSMPlatform, FirmwareVersionFromTheHostsTool) {
-    std::vector<orbIMSMControllerVersion> platform;
-    ASSERT_TRUE(readIMSMPlatform(platform));
-    EXPECT_EQ(getIMSMVersionOfController(platform, "0000:00:17.0"), "5.6.0.1009");
-
-    // Without the tool the version is empty, and found empty once only.
-    const std::string answer = orbtest::rootPath("/bin/mdadm.d/detail-platform");
-    ASSERT_TRUE(orbtest::writeFile(answer, std::string(kTwoBlocks)));
-    ASSERT_EQ(unlink(orbtest::rootPath("/usr/sbin/mdadm").c_str()), 0);
-    orbtest::LogMark mark;
-    EXPECT_FALSE(readIMSMPlatform(platform));
-    EXPECT_EQ(getIMSMFirmwareVersion("0000:00:17.0"), "");
-    EXPECT_THAT(mark.mainSince(), HasSubstr("mdadm is not installed"));
-
-    ASSERT_EQ(symlink("../../bin/mdadm", orbtest::rootPath("/usr/sbin/mdadm").c_str()), 0);
-    EXPECT_EQ(getIMSMFirmwareVersion("0000:00:17.0"), "");  // remembered for the process
-    ASSERT_TRUE(readIMSMPlatform(platform));
-    EXPECT_EQ(getIMSMVersionOfController(platform, "0000:00:17.0"), "7.8.0.1012");
-}
-
 }  // namespace

@@ -123,19 +123,6 @@ TEST(SASResourceManager, AStopDuringABuildReturnsWithinTwoSeconds) {
     EXPECT_LT(std::chrono::steady_clock::now() - begun, 100ms);
 }
 
-TEST(SASResourceManager, TheAggregatorPushesTheStorageSections) {
-    orbtest::InstalledRMC rmc;
-    ASSERT_TRUE(orbJobManager::startResourceManagers());
-    orbJsonAggregator::sendInventory(false);
-    ASSERT_TRUE(waitFor([&] { return rmc.count("WriteInventory") == 1; }));
-    const Json::Value sent = orbtest::parseJson(rmc->commands().back().payload);
-    const Json::Value& controllers = sent["HostDataCollection"]["StorageControllers"];
-    ASSERT_EQ(controllers.size(), 3u);
-    EXPECT_TRUE(controllers[2]["Status"].isObject());
-    orbJsonAggregator::stoporbJsonAggregator();
-    orbJobManager::stopResourceManagers();
-}
-
 TEST(SASResourceManager, WakesAtTheGcdOfRefreshAndPoll) {
     EXPECT_EQ(orbSasLoopSchedule(25, 10, 0).wakeStep(), 5);
     EXPECT_EQ(orbSasLoopSchedule(0, 10, 0).wakeStep(), 10);  // never a zero step, a busy loop
