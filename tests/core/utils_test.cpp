@@ -76,17 +76,6 @@ TEST(Utils, WithoutSmbiosNothingIsDecodedUntilTheTableAppears) {
     EXPECT_EQ(orbUtils::getGeoIDStr("0000:3b:00.0"), "r001u01p1i01");
 }
 
-TEST(Utils, GeoIDIsFoundInsideASlotDesignation) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"PCIe Slot 1 [r001u01p1i01]", "r001u01p1i01"},
-        {"PCIe Slot 1 [xr001u01p1i01]", "NotAvailable"},
-        {"[r001u01p1i012]", "NotAvailable"},
-    };
-    for (const auto& [designation, geoID] : cases) {
-        EXPECT_EQ(orbUtils::getGeoIDFromDesignation(designation), geoID) << designation;
-    }
-}
-
 // A kernel that cannot tell the host's identity.
 TEST(Utils, HostIdentityOfAKernelThatCannotTell) {
     const std::string identity = orbtest::rootPath("/identity");

@@ -71,27 +71,6 @@ std::vector<uint8_t> tableWith(uint8_t type, const SmbiosFields& fields,
     return builder.image();
 }
 
-TEST(Smbios, LoadsTheDeviceFileOnceAndAgainAfterDeinit) {
-    EXPECT_EQ(getSmbiosRecordsByType(1, nullptr, nullptr), -1);
-    EXPECT_TRUE(recordsOf<DMI_SYSTEM_INFO>(1).empty());  // nothing loaded yet
-    ASSERT_EQ(SmBiosInit(), 0);
-    ASSERT_EQ(SmBiosInit(), 0);
-    EXPECT_EQ(recordsOf<DMI_SYSTEM_INFO>(1).size(), 1u);
-    // Memory devices are in the table, but not a type this reader hands out.
-    EXPECT_TRUE(recordsOf<DMI_SYSTEM_INFO>(17).empty());
-    SmBiosDeinit();
-    SmBiosDeinit();
-    EXPECT_TRUE(recordsOf<DMI_SYSTEM_INFO>(1).empty());
-
-    std::string device = orbtest::rootPath("/vmfs/devices/char/mem/smbios");
-    std::string saved = orbtest::readFile(device);
-    ASSERT_EQ(unlink(device.c_str()), 0);
-    EXPECT_EQ(SmBiosInit(), -1);
-    ASSERT_TRUE(orbtest::writeFile(device, saved));
-    EXPECT_EQ(SmBiosInit(), 0);
-    EXPECT_EQ(recordsOf<DMI_SYSTEM_SLOT>(9).size(), 7u);
-}
-
 TEST(Smbios, NothingIsReadPastTheBytesGiven) {
     auto slot = [](const std::string& designation, bool terminated) {
         SmbiosBuilder one;

@@ -108,19 +108,6 @@ TEST_F(EventHandler, TheDocumentLeavesOutWhatTheEventDoesNotHave) {
     }
 }
 
-TEST_F(EventHandler, ItsTextIsOneSortedLine) {
-    Json::Value details(Json::objectValue);
-    details["Type"] = "Controller";
-    details["EventInfo"] = "multi\nline";
-    orbEventHandler::generateEvent(orbEvent(356, "0301010203040000", "Host", false,
-                                            "2026-01-31 13:05:09", "Not-Available", details,
-                                            "ORB"));
-    ASSERT_TRUE(sentCount(1));
-    const std::string payload = rmc->commands()[0].payload;
-    EXPECT_EQ(payload.find('\n'), std::string::npos);
-    EXPECT_EQ(payload, orbJsonOneLine(parseJson(payload)));
-}
-
 // An RMC that fails for a while costs no event: each is delivered once it answers again, in
 // the order raised, and the producer never waited. The outage is logged when it begins and
 // when it ends, not at every attempt.
