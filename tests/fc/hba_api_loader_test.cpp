@@ -4,9 +4,11 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fc/hba_api.h"
 #include "fc/hba_conf.h"
+#include "sim/scenario/scenario_player.h"
 #include "support/test_environment.h"
 
 namespace {
@@ -205,6 +207,55 @@ TEST(HbaConf, LinesAreReadAsTheLoaderNeedsThem) {
     auto entries = orbParseHbaConf(forty, 32);
     ASSERT_EQ(entries.size(), 32u);
     EXPECT_EQ(entries[31].name, "L31");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(HbaScenario, PortStatesAndAdapterRemovalReachTheLoader) {
+    writeConf("Emulex\t/usr/lib/vmware/hba/libhbaapi-emulex.so\n");
+    const struct {
+        const char* line;
+        const char* why;  // null: accepted
+    } lines[] = {
+        {"0 fc 10:00:00:10:9B:7E:3C:42 state Linkdown", nullptr},
+        {"0 fc 10:00:00:10:9b:7e:3c:42 state Sleepy", "unknown port state 'Sleepy'"},
+        {"0 fc 10:00:00:10:9b:7e:3c state Online", "port WWN"},
+        {"0 fc com/../x remove", "adapter name"},
+        {"0 fc com.emulex remove now", "expected fc WWPN state NAME"},
+        {"0 fc com.emulex-LPe32002-M2-0 remove", nullptr},
+    };
+    ASSERT_EQ(HBA_LoadLibrary(), HBA_STATUS_OK);
+    orbsim::ScenarioPlayer player(orbtest::root(), nullptr);
+    for (const auto& c : lines) {
+        SCOPED_TRACE(c.line);
+        std::vector<orbsim::ScenarioAction> actions;
+        std::string error;
+        ASSERT_EQ(orbsim::parseScenario(c.line, actions, error), c.why == nullptr);
+        if (c.why != nullptr) {
+            EXPECT_NE(error.find(c.why), std::string::npos) << error;
+            continue;
+        }
+        ASSERT_TRUE(player.apply(actions[0], error)) << error;
+        if (actions[0].verb == orbsim::ScenarioVerb::FcPortState) {
+            char name[] = "com.emulex-LPe32002-M2-0";
+            ASSERT_EQ(HBA_GetNumberOfAdapters(), 1u);
+            HBA_HANDLE handle = HBA_OpenAdapter(name);
+            HBA_PORTATTRIBUTES port;
+            ASSERT_EQ(HBA_GetAdapterPortAttributes(handle, 1, &port), HBA_STATUS_OK);
+            EXPECT_EQ(port.PortState, static_cast<HBA_PORTSTATE>(HBA_PORTSTATE_LINKDOWN));
+            EXPECT_EQ(HBA_CloseAdapter(handle), HBA_STATUS_OK);
+        } else {
+            EXPECT_FALSE(player.apply(actions[0], error)) << "nothing left to remove";
+        }
+    }
+    // Applied in turn: the port went down, then the adapter left.
+    EXPECT_EQ(HBA_GetNumberOfAdapters(), 0u);
+    EXPECT_EQ(orbtest::readFile(orbtest::rootPath("/var/lib/sim-hba/libhbaapi-emulex.adapters"))
+                  .find("adapter"),
+              std::string::npos);
+    EXPECT_EQ(HBA_FreeLibrary(), HBA_STATUS_OK);
 }
 
 }  // namespace
