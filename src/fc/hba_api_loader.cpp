@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <type_traits>
 
 #include "core/log.h"
 #include "core/platform_path.h"
@@ -100,13 +101,17 @@ void freeLibraries(HBA_STATUS& last) {
     LoaderTables& loader = tables();
     for (size_t i = 0; i < loader.librariesUsed; ++i) {
         LibrarySlot& slot = loader.libraries[i];
-        if (slot.status != Loaded) {
-            continue;
+        if (slot.status == Loaded && slot.entryPoints.FreeLibraryHandler != nullptr) {
+            try {
+                last = slot.entryPoints.FreeLibraryHandler();
+            } catch (...) {
+                last = HBA_STATUS_ERROR;
+            }
         }
-        if (slot.entryPoints.FreeLibraryHandler != nullptr) {
-            last = slot.entryPoints.FreeLibraryHandler();
+        // A load cut short may have left a library open before it was registered.
+        if (slot.library != nullptr) {
+            closeSlot(slot);
         }
-        closeSlot(slot);
     }
     // Nothing may reach a library once it is closed: the adapters vanish with it.
     loader = LoaderTables{};
@@ -123,32 +128,109 @@ HBA_STATUS checkHandle(HBA_HANDLE handle, LibrarySlot*& slot) {
     return status;
 }
 
-}  // namespace
+HBA_UINT32 listAdapters() {
+    LoaderTables& loader = tables();
+    loader.numberOfTotalAdapters = 0;
+    for (size_t i = 0; i < loader.librariesUsed; ++i) {
+        const LibrarySlot& slot = loader.libraries[i];
+        const HBA_ENTRYPOINTS& entries = slot.entryPoints;
+        if (slot.status != Loaded || entries.GetNumberOfAdaptersHandler == nullptr ||
+            entries.GetAdapterNameHandler == nullptr) {
+            continue;
+        }
+        // A vendor's count is not trusted further than the table reaches.
+        HBA_UINT32 count = entries.GetNumberOfAdaptersHandler();
+        for (HBA_UINT32 j = 0; j < count && j < kMaxAdapters; ++j) {
+            if (loader.numberOfTotalAdapters >= kMaxAdapters) {
+                return loader.numberOfTotalAdapters;
+            }
+            char name[kNameSize] = {};
+            if (entries.GetAdapterNameHandler(j, name) != HBA_STATUS_OK) {
+                continue;
+            }
+            name[kNameSize - 1] = '\0';
+            AdapterSlot& adapter = loader.adapters[loader.numberOfTotalAdapters++];
+            copyName(adapter.name, name);
+            adapter.library = static_cast<HBA_UINT32>(i);
+        }
+    }
+    return loader.numberOfTotalAdapters;
+}
 
-// Each forwarder: decode the handle, refuse when the library has no entry for the call, else
-// call the vendor with its own handle.
-#define ORB_HBA_FORWARD(entry, ...)                \
-    LibrarySlot* slot = nullptr;                   \
-    HBA_STATUS status = checkHandle(handle, slot); \
-    if (status != HBA_STATUS_OK) {                 \
-        return status;                             \
-    }                                              \
-    if (slot->entryPoints.entry == nullptr) {      \
-        return HBA_STATUS_ERROR_NOT_SUPPORTED;     \
-    }                                              \
-    return slot->entryPoints.entry(slot->vendorHandle, __VA_ARGS__);
+HBA_HANDLE openAdapter(const char* adapterName) {
+    LoaderTables& loader = tables();
+    if (adapterName == nullptr) {
+        return 0;
+    }
+    for (HBA_UINT32 i = 0; i < loader.numberOfTotalAdapters; ++i) {
+        const AdapterSlot& adapter = loader.adapters[i];
+        if (std::strncmp(adapter.name, adapterName, kNameSize) != 0) {
+            continue;
+        }
+        LibrarySlot& slot = loader.libraries[adapter.library];
+        if (slot.status != Loaded || slot.entryPoints.OpenAdapterHandler == nullptr) {
+            return 0;
+        }
+        // The vendor may keep the name it is given; it gets a terminated copy of its own.
+        char name[kNameSize] = {};
+        copyName(name, adapter.name);
+        HBA_HANDLE vendorHandle = slot.entryPoints.OpenAdapterHandler(name);
+        HBA_HANDLE handle = (adapter.library << 16) | (vendorHandle & 0xFFFFu);
+        if (vendorHandle == 0 || handle == 0) {
+            // A handle of 0 reads as "not opened", so such an adapter cannot be offered.
+            if (vendorHandle != 0 && slot.entryPoints.CloseAdapterHandler != nullptr) {
+                slot.entryPoints.CloseAdapterHandler(vendorHandle);
+            }
+            return 0;
+        }
+        slot.vendorHandle = vendorHandle;
+        return handle;
+    }
+    return 0;
+}
 
-#define ORB_HBA_FORWARD_VOID(entry, ...)                     \
-    LibrarySlot* slot = nullptr;                             \
-    HBA_STATUS status = checkHandle(handle, slot);           \
-    if (status != HBA_STATUS_OK) {                           \
-        return status;                                       \
-    }                                                        \
-    if (slot->entryPoints.entry == nullptr) {                \
-        return HBA_STATUS_ERROR_NOT_SUPPORTED;               \
-    }                                                        \
-    slot->entryPoints.entry(slot->vendorHandle __VA_ARGS__); \
+HBA_STATUS closeAdapter(HBA_HANDLE handle) {
+    LibrarySlot* slot = nullptr;
+    HBA_STATUS status = checkHandle(handle, slot);
+    if (status != HBA_STATUS_OK) {
+        return status;
+    }
+    HBA_HANDLE vendorHandle = slot->vendorHandle;
+    slot->vendorHandle = 0;
+    if (slot->entryPoints.CloseAdapterHandler == nullptr) {
+        return HBA_STATUS_ERROR_NOT_SUPPORTED;
+    }
+    slot->entryPoints.CloseAdapterHandler(vendorHandle);
     return HBA_STATUS_OK;
+}
+
+// Every call made through a handle: decode it, refuse when the library has no entry for the
+// call, else call the vendor with its own handle. Entries the vendors declare without a result
+// answer whether they were reached.
+template <typename Entry, typename... Args>
+HBA_STATUS forward(HBA_HANDLE handle, Entry HBA_ENTRYPOINTS::*entry, Args... args) {
+    LibrarySlot* slot = nullptr;
+    HBA_STATUS status = checkHandle(handle, slot);
+    if (status != HBA_STATUS_OK) {
+        return status;
+    }
+    Entry function = slot->entryPoints.*entry;
+    if (function == nullptr) {
+        return HBA_STATUS_ERROR_NOT_SUPPORTED;
+    }
+    try {
+        if constexpr (std::is_void_v<decltype(function(slot->vendorHandle, args...))>) {
+            function(slot->vendorHandle, args...);
+            return HBA_STATUS_OK;
+        } else {
+            return function(slot->vendorHandle, args...);
+        }
+    } catch (...) {
+        return HBA_STATUS_ERROR;
+    }
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -190,35 +272,6 @@ HBA_STATUS HBA_FreeLibrary(void) {
     return last;
 }
 
-HBA_UINT32 HBA_GetNumberOfAdapters(void) {
-    LoaderTables& loader = tables();
-    loader.numberOfTotalAdapters = 0;
-    for (size_t i = 0; i < loader.librariesUsed; ++i) {
-        const LibrarySlot& slot = loader.libraries[i];
-        const HBA_ENTRYPOINTS& entries = slot.entryPoints;
-        if (slot.status != Loaded || entries.GetNumberOfAdaptersHandler == nullptr ||
-            entries.GetAdapterNameHandler == nullptr) {
-            continue;
-        }
-        // A vendor's count is not trusted further than the table reaches.
-        HBA_UINT32 count = entries.GetNumberOfAdaptersHandler();
-        for (HBA_UINT32 j = 0; j < count && j < kMaxAdapters; ++j) {
-            if (loader.numberOfTotalAdapters >= kMaxAdapters) {
-                return loader.numberOfTotalAdapters;
-            }
-            char name[kNameSize] = {};
-            if (entries.GetAdapterNameHandler(j, name) != HBA_STATUS_OK) {
-                continue;
-            }
-            name[kNameSize - 1] = '\0';
-            AdapterSlot& adapter = loader.adapters[loader.numberOfTotalAdapters++];
-            copyName(adapter.name, name);
-            adapter.library = static_cast<HBA_UINT32>(i);
-        }
-    }
-    return loader.numberOfTotalAdapters;
-}
-
 HBA_STATUS HBA_GetAdapterName(HBA_UINT32 adapterIndex, char* adapterName) {
     const LoaderTables& loader = tables();
     if (adapterIndex >= loader.numberOfTotalAdapters) {
@@ -229,38 +282,6 @@ HBA_STATUS HBA_GetAdapterName(HBA_UINT32 adapterIndex, char* adapterName) {
     }
     copyName(adapterName, loader.adapters[adapterIndex].name);
     return HBA_STATUS_OK;
-}
-
-HBA_HANDLE HBA_OpenAdapter(char* adapterName) {
-    LoaderTables& loader = tables();
-    if (adapterName == nullptr) {
-        return 0;
-    }
-    for (HBA_UINT32 i = 0; i < loader.numberOfTotalAdapters; ++i) {
-        const AdapterSlot& adapter = loader.adapters[i];
-        if (std::strncmp(adapter.name, adapterName, kNameSize) != 0) {
-            continue;
-        }
-        LibrarySlot& slot = loader.libraries[adapter.library];
-        if (slot.status != Loaded || slot.entryPoints.OpenAdapterHandler == nullptr) {
-            return 0;
-        }
-        // The vendor may keep the name it is given; it gets a terminated copy of its own.
-        char name[kNameSize] = {};
-        copyName(name, adapter.name);
-        HBA_HANDLE vendorHandle = slot.entryPoints.OpenAdapterHandler(name);
-        HBA_HANDLE handle = (adapter.library << 16) | (vendorHandle & 0xFFFFu);
-        if (vendorHandle == 0 || handle == 0) {
-            // A handle of 0 reads as "not opened", so such an adapter cannot be offered.
-            if (vendorHandle != 0 && slot.entryPoints.CloseAdapterHandler != nullptr) {
-                slot.entryPoints.CloseAdapterHandler(vendorHandle);
-            }
-            return 0;
-        }
-        slot.vendorHandle = vendorHandle;
-        return handle;
-    }
-    return 0;
 }
 
 HBA_STATUS HBA_GetLibraryPath(HBA_UINT32 adapterIndex, char* libraryPath, HBA_HANDLE* vendorHandle,
@@ -305,84 +326,115 @@ HBA_STATUS HBA_CheckLibrary(HBA_HANDLE handle, HBA_UINT32* libraryIndex, HBA_HAN
     return HBA_STATUS_OK;
 }
 
-HBA_STATUS HBA_CloseAdapter(HBA_HANDLE handle) {
-    LibrarySlot* slot = nullptr;
-    HBA_STATUS status = checkHandle(handle, slot);
-    if (status != HBA_STATUS_OK) {
-        return status;
+HBA_UINT32 HBA_GetNumberOfAdapters(void) {
+    try {
+        return listAdapters();
+    } catch (...) {
+        tables().numberOfTotalAdapters = 0;
+        return 0;
     }
-    HBA_HANDLE vendorHandle = slot->vendorHandle;
-    slot->vendorHandle = 0;
-    if (slot->entryPoints.CloseAdapterHandler == nullptr) {
-        return HBA_STATUS_ERROR_NOT_SUPPORTED;
-    }
-    slot->entryPoints.CloseAdapterHandler(vendorHandle);
-    return HBA_STATUS_OK;
 }
 
-HBA_STATUS HBA_GetAdapterAttributes(HBA_HANDLE handle, HBA_ADAPTERATTRIBUTES* attributes){
-    ORB_HBA_FORWARD(GetAdapterAttributesHandler, attributes)}
+HBA_HANDLE HBA_OpenAdapter(char* adapterName) {
+    try {
+        return openAdapter(adapterName);
+    } catch (...) {
+        return 0;
+    }
+}
+
+HBA_STATUS HBA_CloseAdapter(HBA_HANDLE handle) {
+    try {
+        return closeAdapter(handle);
+    } catch (...) {
+        return HBA_STATUS_ERROR;
+    }
+}
+
+HBA_STATUS HBA_GetAdapterAttributes(HBA_HANDLE handle, HBA_ADAPTERATTRIBUTES* attributes) {
+    return forward(handle, &HBA_ENTRYPOINTS::GetAdapterAttributesHandler, attributes);
+}
 
 HBA_STATUS HBA_GetAdapterPortAttributes(HBA_HANDLE handle, HBA_UINT32 portIndex,
-                                        HBA_PORTATTRIBUTES* attributes){
-    ORB_HBA_FORWARD(GetAdapterPortAttributesHandler, portIndex, attributes)}
+                                        HBA_PORTATTRIBUTES* attributes) {
+    return forward(handle, &HBA_ENTRYPOINTS::GetAdapterPortAttributesHandler, portIndex,
+                   attributes);
+}
 
-HBA_STATUS
-    HBA_GetPortStatistics(HBA_HANDLE handle, HBA_UINT32 portIndex, HBA_PORTSTATISTICS* statistics){
-        ORB_HBA_FORWARD(GetPortStatisticsHandler, portIndex, statistics)}
+HBA_STATUS HBA_GetPortStatistics(HBA_HANDLE handle, HBA_UINT32 portIndex,
+                                 HBA_PORTSTATISTICS* statistics) {
+    return forward(handle, &HBA_ENTRYPOINTS::GetPortStatisticsHandler, portIndex, statistics);
+}
 
 HBA_STATUS HBA_GetDiscoveredPortAttributes(HBA_HANDLE handle, HBA_UINT32 portIndex,
                                            HBA_UINT32 discoveredPortIndex,
-                                           HBA_PORTATTRIBUTES* attributes){
-    ORB_HBA_FORWARD(GetDiscoveredPortAttributesHandler, portIndex, discoveredPortIndex, attributes)}
+                                           HBA_PORTATTRIBUTES* attributes) {
+    return forward(handle, &HBA_ENTRYPOINTS::GetDiscoveredPortAttributesHandler, portIndex,
+                   discoveredPortIndex, attributes);
+}
 
-HBA_STATUS
-    HBA_GetPortAttributesByWWN(HBA_HANDLE handle, HBA_WWN portWWN, HBA_PORTATTRIBUTES* attributes){
-        ORB_HBA_FORWARD(GetPortAttributesByWWNHandler, portWWN, attributes)}
+HBA_STATUS HBA_GetPortAttributesByWWN(HBA_HANDLE handle, HBA_WWN portWWN,
+                                      HBA_PORTATTRIBUTES* attributes) {
+    return forward(handle, &HBA_ENTRYPOINTS::GetPortAttributesByWWNHandler, portWWN, attributes);
+}
 
 HBA_STATUS HBA_SendCTPassThru(HBA_HANDLE handle, void* request, HBA_UINT32 requestSize,
-                              void* response, HBA_UINT32 responseSize){
-    ORB_HBA_FORWARD(SendCTPassThruHandler, request, requestSize, response, responseSize)}
+                              void* response, HBA_UINT32 responseSize) {
+    return forward(handle, &HBA_ENTRYPOINTS::SendCTPassThruHandler, request, requestSize, response,
+                   responseSize);
+}
 
-HBA_STATUS HBA_GetEventBuffer(HBA_HANDLE handle, HBA_EVENTINFO* events, HBA_UINT32* count){
-    ORB_HBA_FORWARD(GetEventBufferHandler, events, count)}
+HBA_STATUS HBA_GetEventBuffer(HBA_HANDLE handle, HBA_EVENTINFO* events, HBA_UINT32* count) {
+    return forward(handle, &HBA_ENTRYPOINTS::GetEventBufferHandler, events, count);
+}
 
-HBA_STATUS HBA_SetRNIDMgmtInfo(HBA_HANDLE handle,
-                               HBA_MGMTINFO* info){ORB_HBA_FORWARD(SetRNIDMgmtInfoHandler, info)}
+HBA_STATUS HBA_SetRNIDMgmtInfo(HBA_HANDLE handle, HBA_MGMTINFO* info) {
+    return forward(handle, &HBA_ENTRYPOINTS::SetRNIDMgmtInfoHandler, info);
+}
 
-HBA_STATUS HBA_GetRNIDMgmtInfo(HBA_HANDLE handle,
-                               HBA_MGMTINFO* info){ORB_HBA_FORWARD(GetRNIDMgmtInfoHandler, info)}
+HBA_STATUS HBA_GetRNIDMgmtInfo(HBA_HANDLE handle, HBA_MGMTINFO* info) {
+    return forward(handle, &HBA_ENTRYPOINTS::GetRNIDMgmtInfoHandler, info);
+}
 
 HBA_STATUS HBA_SendRNID(HBA_HANDLE handle, HBA_WWN wwn, HBA_UINT32 wwnType, void* response,
-                        HBA_UINT32* responseSize){
-    ORB_HBA_FORWARD(SendRNIDHandler, wwn, wwnType, response, responseSize)}
+                        HBA_UINT32* responseSize) {
+    return forward(handle, &HBA_ENTRYPOINTS::SendRNIDHandler, wwn, wwnType, response, responseSize);
+}
 
-HBA_STATUS
-    HBA_RefreshInformation(HBA_HANDLE handle){ORB_HBA_FORWARD_VOID(RefreshInformationHandler, )}
+HBA_STATUS HBA_RefreshInformation(HBA_HANDLE handle) {
+    return forward(handle, &HBA_ENTRYPOINTS::RefreshInformationHandler);
+}
 
-HBA_STATUS HBA_ResetStatistics(HBA_HANDLE handle, HBA_UINT32 portIndex){
-    ORB_HBA_FORWARD_VOID(ResetStatisticsHandler, , portIndex)}
+HBA_STATUS HBA_ResetStatistics(HBA_HANDLE handle, HBA_UINT32 portIndex) {
+    return forward(handle, &HBA_ENTRYPOINTS::ResetStatisticsHandler, portIndex);
+}
 
-HBA_STATUS HBA_GetFcpTargetMapping(HBA_HANDLE handle, HBA_FCPTARGETMAPPING* mapping){
-    ORB_HBA_FORWARD(GetFcpTargetMappingHandler, mapping)}
+HBA_STATUS HBA_GetFcpTargetMapping(HBA_HANDLE handle, HBA_FCPTARGETMAPPING* mapping) {
+    return forward(handle, &HBA_ENTRYPOINTS::GetFcpTargetMappingHandler, mapping);
+}
 
-HBA_STATUS HBA_GetFcpPersistentBinding(HBA_HANDLE handle, HBA_FCPBINDING* binding){
-    ORB_HBA_FORWARD(GetFcpPersistentBindingHandler, binding)}
+HBA_STATUS HBA_GetFcpPersistentBinding(HBA_HANDLE handle, HBA_FCPBINDING* binding) {
+    return forward(handle, &HBA_ENTRYPOINTS::GetFcpPersistentBindingHandler, binding);
+}
 
 HBA_STATUS HBA_SendScsiInquiry(HBA_HANDLE handle, HBA_WWN portWWN, HBA_UINT64 fcLun, HBA_UINT8 evpd,
                                HBA_UINT32 pageCode, void* response, HBA_UINT32 responseSize,
-                               void* sense, HBA_UINT32 senseSize){
-    ORB_HBA_FORWARD(ScsiInquiryHandler, portWWN, fcLun, evpd, pageCode, response, responseSize,
-                    sense, senseSize)}
+                               void* sense, HBA_UINT32 senseSize) {
+    return forward(handle, &HBA_ENTRYPOINTS::ScsiInquiryHandler, portWWN, fcLun, evpd, pageCode,
+                   response, responseSize, sense, senseSize);
+}
 
 HBA_STATUS HBA_SendReportLUNs(HBA_HANDLE handle, HBA_WWN portWWN, void* response,
-                              HBA_UINT32 responseSize, void* sense, HBA_UINT32 senseSize){
-    ORB_HBA_FORWARD(ReportLUNsHandler, portWWN, response, responseSize, sense, senseSize)}
+                              HBA_UINT32 responseSize, void* sense, HBA_UINT32 senseSize) {
+    return forward(handle, &HBA_ENTRYPOINTS::ReportLUNsHandler, portWWN, response, responseSize,
+                   sense, senseSize);
+}
 
 HBA_STATUS
-    HBA_SendReadCapacity(HBA_HANDLE handle, HBA_WWN portWWN, HBA_UINT64 fcLun, void* response,
-                         HBA_UINT32 responseSize, void* sense, HBA_UINT32 senseSize) {
-    ORB_HBA_FORWARD(ReadCapacityHandler, portWWN, fcLun, response, responseSize, sense, senseSize)
+HBA_SendReadCapacity(HBA_HANDLE handle, HBA_WWN portWWN, HBA_UINT64 fcLun, void* response,
+                     HBA_UINT32 responseSize, void* sense, HBA_UINT32 senseSize) {
+    return forward(handle, &HBA_ENTRYPOINTS::ReadCapacityHandler, portWWN, fcLun, response,
+                   responseSize, sense, senseSize);
 }
 
 }  // extern "C"
