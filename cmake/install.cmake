@@ -2,14 +2,15 @@ include(CMakePackageConfigHelpers)
 
 # What other programs may use: the entry operations of the job manager, the inventory push
 # thread and the door-bell service, and the plain-function families (sysfs readers, SMBIOS
-# reader, SCSI/ATA queries with the types and codes they use). The C-style headers also
-# compile as C. Everything else under src/ is internal and is not installed.
+# reader, HBA API loader, SCSI/ATA queries with the types and codes they use). The C-style
+# headers also compile as C. Everything else under src/ is internal and is not installed.
 set(ORB_PUBLIC_HEADERS
   core/job_manager.h
   core/service_thread.h
   core/stop_request.h
   report/inventory_aggregator.h
   report/doorbell_service.h
+  fc/hba_api.h
   host/sysfs_attribute.h
   host/smbios.h
   storage/scsi_queries.h

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "sim/drives/drive_description.h"
+#include "sim/scenario/fc_actions.h"
 
 namespace orbsim {
 namespace {
@@ -267,8 +268,12 @@ bool parseLine(const std::string& line, ScenarioAction& action, std::string& why
     if (verb == "rmc") {
         return parseRmc(rest, action, why);
     }
-    why = verb.empty() ? "expected an action after the time"
-                       : "unknown action '" + verb + "' (write, remove, restore, drive, port, rmc)";
+    if (verb == "fc") {
+        return parseFcAction(rest, action, why);
+    }
+    why = verb.empty()
+              ? "expected an action after the time"
+              : "unknown action '" + verb + "' (write, remove, restore, drive, port, rmc, fc)";
     return false;
 }
 

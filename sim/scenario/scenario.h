@@ -19,6 +19,7 @@
 //   7   port host8 state Offline                            sys/class/scsi_host/host8/state
 //   8   rmc transfer-status PACKET STATUS | rmc fail-packet PACKET [FAULT] | rmc clear
 //   9   rmc doorbell TEXT
+//   10  fc WWPN state Linkdown | fc ADAPTER remove         see fc_actions.h
 //
 // SECONDS counts from the start of the run and may carry up to three decimals. Paths are the
 // host's absolute paths, taken inside its root; ".." is refused.
@@ -37,6 +38,8 @@ enum class ScenarioVerb {
     RmcFailPacket,
     RmcClear,
     RmcDoorbell,
+    FcPortState,
+    FcAdapterRemove,
 };
 
 struct ScenarioAction {

@@ -14,6 +14,7 @@
 
 #include "sim/drives/drive_description.h"
 #include "sim/drives/simulated_drives.h"
+#include "sim/scenario/fc_actions.h"
 
 namespace fs = std::filesystem;
 
@@ -165,6 +166,9 @@ bool ScenarioPlayer::apply(const ScenarioAction& action, std::string& error) {
         case ScenarioVerb::RmcClear:
         case ScenarioVerb::RmcDoorbell:
             return applyRmc(action, error);
+        case ScenarioVerb::FcPortState:
+        case ScenarioVerb::FcAdapterRemove:
+            return applyFcAction(root, action, error);
     }
     error = "unknown action";
     return false;

@@ -10,6 +10,7 @@
 #include <new>
 
 #include "core/owned_resources.h"
+#include "fc/hba_api.h"
 #include "host/smbios.h"
 #include "sim/drives/simulated_drives.h"
 #include "storage/scsi_pages.h"
@@ -177,6 +178,8 @@ TEST(CLinkage, AnAllocationFailureAnywhereGivesTheFailureValueAndNeverAnExceptio
              int bay = 0;
              return SasGetLocation("11:0:0:0", &enclosure, &bay);
          }},
+        {"HBA_LoadLibrary", HBA_STATUS_ERROR, [] { return static_cast<long>(HBA_LoadLibrary()); }},
+        {"HBA_GetNumberOfAdapters", 0, [] { return static_cast<long>(HBA_GetNumberOfAdapters()); }},
         {"getSmbiosRecordsByType", -1,
          [] {
              void* records = nullptr;
@@ -212,6 +215,7 @@ TEST(CLinkage, AnAllocationFailureAnywhereGivesTheFailureValueAndNeverAnExceptio
         }
         EXPECT_LT(failedAt, 1000);
     }
+    HBA_FreeLibrary();
     SmBiosDeinit();
     orbsim::removeSimulatedDrives();
 }

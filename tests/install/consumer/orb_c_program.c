@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "fc/hba_api.h"
 #include "host/smbios.h"
 #include "host/sysfs_attribute.h"
 #include "storage/scsi_queries.h"
@@ -44,5 +45,9 @@ int main(int argc, char** argv) {
     check(get_ata_identify_device_info(-1, &identify) < 0, "IDENTIFY fails on no device");
     check(strcmp(media_type_from_rotation_rate(1), "SSD") == 0, "rate 1 is an SSD");
     check(strcmp(SCSI_Protocol_Identifiers[6], "SAS") == 0, "protocol 6 is SAS");
+    check(HBA_GetVersion() == HBA_VERSION, "the HBA loader is version 1");
+    check(HBA_LoadLibrary() == HBA_STATUS_ERROR, "HBA_LoadLibrary fails without hba.conf");
+    check(HBA_GetNumberOfAdapters() == 0, "no HBA library, no adapters");
+    check(HBA_GetAdapterAttributes(1, NULL) == HBA_STATUS_ERROR, "no adapter open");
     return failures == 0 ? 0 : 1;
 }
