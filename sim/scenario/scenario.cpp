@@ -93,6 +93,15 @@ bool isPlainName(const std::string& name) {
     });
 }
 
+// A network port name as the nic listing prints it: vmnic0, vusb0, ...
+bool isPortName(const std::string& name) {
+    return !name.empty() && name.size() <= 64 && name[0] != '-' &&
+           std::all_of(name.begin(), name.end(), [](char c) {
+               return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ||
+                      c == '.';
+           });
+}
+
 // An absolute path with no "..", "." or empty component, taken inside the host's root.
 bool isHostPath(const std::string& path) {
     if (path.size() < 2 || path[0] != '/' || path.back() == '/') {
@@ -271,9 +280,26 @@ bool parseLine(const std::string& line, ScenarioAction& action, std::string& why
     if (verb == "fc") {
         return parseFcAction(rest, action, why);
     }
+    if (verb == "nic") {
+        action.target = nextWord(rest);
+        std::string what = nextWord(rest);
+        action.text = nextWord(rest);
+        const bool named = isPortName(action.target);
+        if (named && rest.empty() && what == "remove" && action.text.empty()) {
+            action.verb = ScenarioVerb::NicRemove;
+            return true;
+        }
+        if (named && rest.empty() && (what == "link" || what == "admin") &&
+            (action.text == "Up" || action.text == "Down")) {
+            action.verb = what == "link" ? ScenarioVerb::NicLink : ScenarioVerb::NicAdmin;
+            return true;
+        }
+        why = "expected nic NAME link Up|Down, nic NAME admin Up|Down or nic NAME remove";
+        return false;
+    }
     why = verb.empty()
               ? "expected an action after the time"
-              : "unknown action '" + verb + "' (write, remove, restore, drive, port, rmc, fc)";
+              : "unknown action '" + verb + "' (write, remove, restore, drive, port, rmc, fc, nic)";
     return false;
 }
 

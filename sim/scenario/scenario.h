@@ -20,6 +20,8 @@
 //   8   rmc transfer-status PACKET STATUS | rmc fail-packet PACKET [FAULT] | rmc clear
 //   9   rmc doorbell TEXT
 //   10  fc WWPN state Linkdown | fc ADAPTER remove         see fc_actions.h
+//   11  nic vmnic1 link Up|Down | nic vmnic1 admin Up|Down     a port of the nic listing
+//   12  nic vmnic1 remove                                   the port leaves the listing
 //
 // SECONDS counts from the start of the run and may carry up to three decimals. Paths are the
 // host's absolute paths, taken inside its root; ".." is refused.
@@ -40,15 +42,18 @@ enum class ScenarioVerb {
     RmcDoorbell,
     FcPortState,
     FcAdapterRemove,
+    NicLink,
+    NicAdmin,
+    NicRemove,
 };
 
 struct ScenarioAction {
     unsigned line = 0;  // in the scenario file, 0 for actions given otherwise
     std::chrono::milliseconds at{0};
     ScenarioVerb verb = ScenarioVerb::Write;
-    std::string target;  // path, drive or SCSI host name
+    std::string target;  // path, drive, SCSI host or network port name
     std::string key;     // drive description key
-    std::string text;    // text written, key value or door-bell text
+    std::string text;    // text written, key value, door-bell text or Up/Down
     unsigned packet = 0;
     unsigned status = 0;
     ExchangeFault fault = ExchangeFault::SendFails;

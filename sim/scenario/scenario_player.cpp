@@ -169,6 +169,10 @@ bool ScenarioPlayer::apply(const ScenarioAction& action, std::string& error) {
         case ScenarioVerb::FcPortState:
         case ScenarioVerb::FcAdapterRemove:
             return applyFcAction(root, action, error);
+        case ScenarioVerb::NicLink:
+        case ScenarioVerb::NicAdmin:
+        case ScenarioVerb::NicRemove:
+            return changeNicListing(action, error);
     }
     error = "unknown action";
     return false;
@@ -377,6 +381,62 @@ bool ScenarioPlayer::plugDrive(const std::string& name, std::string& error) {
     std::error_code failure;
     fs::remove_all(root + kUnpluggedDrivesFolder + name, failure);
     return ok;
+}
+
+bool ScenarioPlayer::changeNicListing(const ScenarioAction& action, std::string& error) {
+    // The columns are as wide as the dashes under their headers (the description's dashes
+    // aside, which the value may outrun); a new value is padded to its column.
+    const std::string listing = "/bin/localcli.d/network/nic/list";
+    std::string path;
+    std::string text;
+    if (!resolve(listing, path, error) || !readBounded(path, text, error)) {
+        return false;
+    }
+    std::vector<std::string> lines;
+    for (size_t begin = 0; begin < text.size();) {
+        size_t end = text.find('\n', begin);
+        end = end == std::string::npos ? text.size() : end;
+        lines.push_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    std::vector<size_t> starts;
+    if (lines.size() >= 2) {
+        for (size_t i = 0; i < lines[1].size(); ++i) {
+            if (lines[1][i] == '-' && (i == 0 || lines[1][i - 1] == ' ')) {
+                starts.push_back(i);
+            }
+        }
+    }
+    const size_t column = action.verb == ScenarioVerb::NicAdmin ? 3 : 4;
+    if (starts.size() <= column + 1) {
+        error = listing + " has no column line";
+        return false;
+    }
+    std::string changed;
+    bool found = false;
+    for (size_t index = 0; index < lines.size(); ++index) {
+        std::string line = lines[index];
+        if (index >= 2 && line.compare(0, action.target.size() + 1, action.target + " ") == 0) {
+            found = true;
+            if (action.verb == ScenarioVerb::NicRemove) {
+                continue;
+            }
+            const size_t width = starts[column + 1] - starts[column];
+            std::string cell = action.text;
+            cell.resize(width, ' ');
+            if (line.size() < starts[column + 1]) {
+                error = "the row of " + action.target + " is too short";
+                return false;
+            }
+            line.replace(starts[column], width, cell);
+        }
+        changed += line + "\n";
+    }
+    if (!found) {
+        error = "no port " + action.target + " in " + listing;
+        return false;
+    }
+    return writeFile(listing, changed, error);
 }
 
 bool ScenarioPlayer::applyRmc(const ScenarioAction& action, std::string& error) {

@@ -58,6 +58,8 @@ class ScenarioPlayer {
     bool unplugDrive(const std::string& name, std::string& error);
     bool plugDrive(const std::string& name, std::string& error);
     bool applyRmc(const ScenarioAction& action, std::string& error);
+    // Changes or drops a port's row of bin/localcli.d/network/nic/list.
+    bool changeNicListing(const ScenarioAction& action, std::string& error);
 
     const std::string root;
     const std::shared_ptr<SimulatedRMC> rmc;

@@ -8,6 +8,7 @@
 #include "host/physloc_factory.h"
 #include "nic/nic_listing_values.h"
 #include "nic/nic_model_table.h"
+#include "nic/nic_port_listing.h"
 #include "storage/location_code.h"
 
 namespace {
@@ -17,22 +18,6 @@ const char* const DETAIL_FILE = "/opt/vex/orb/data/orb_nicAddDetails.txt";
 const char* const NO_GEOID = "NotAvailable";
 
 enum Column { NAME = 0, PCI_DEVICE = 1, ADMIN_STATUS = 3, LINK_STATUS = 4, SPEED = 5, MAC = 7 };
-
-// ESXi names ports vmnic0, vusb0, ...: letters, digits and underscores. Anything else never
-// reaches the shell.
-bool isPortName(const std::string& name) {
-    if (name.empty()) {
-        return false;
-    }
-    for (char c : name) {
-        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        bool digit = c >= '0' && c <= '9';
-        if (!letter && !digit && c != '_') {
-            return false;
-        }
-    }
-    return true;
-}
 
 const NICModelInfo* modelOf(const std::string& vendor, const std::string& device,
                             const std::string& subVendor, const std::string& subDevice) {
@@ -154,7 +139,8 @@ int NICPhysicalAdapter::discoverPhyAdapterInventory(PhyAdapterInventory& out,
 }
 
 void NICPhysicalAdapter::getFWVersion(const std::string& name, std::string& out) {
-    if (!isPortName(name)) {
+    // Only a name of the form the listing accepts reaches the shell.
+    if (!nic_is_port_name(name)) {
         ORB_LOG_ERROR(TAG, "Invalid network port name [%s]; firmware version not read.",
                       name.c_str());
         return;

@@ -22,7 +22,7 @@ class NICPhysicalAdapter {
     static int discoverPhyAdapterInventory(PhyAdapterInventory& out, std::vector<std::string>& row);
 
     // The "Firmware Version" of the port's details; out is left as it is when it cannot be
-    // read. Only port names of letters, digits and underscores are asked for.
+    // read. Only port names of [A-Za-z0-9_.-] are asked for.
     static void getFWVersion(const std::string& name, std::string& out);
 
     // Model and part number from the adapter table, by the four PCI IDs as hexadecimal text

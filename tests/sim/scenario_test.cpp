@@ -36,6 +36,9 @@ TEST(Scenario, RefusesMalformedLinesNamingTheLine) {
         {"1 rmc transfer-status 1 256", "packet number"},
         {"1 rmc fail-packet 1 melt", "unknown fault 'melt'"},
         {"1 write /etc/x a\001b", "control character"},
+        {"1 nic vm;nic0 link Up", "expected nic NAME"},
+        {"1 nic vmnic0 link down", "expected nic NAME"},
+        {"1 nic vmnic0 remove now", "expected nic NAME"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);

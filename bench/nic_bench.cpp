@@ -1,0 +1,127 @@
+// The NIC manager's cache build on the default host (3 ports) and on generated hosts of 16 and
+// 64 ports: the listing, then per port a localcli for its details and a grep of them (plus the
+// PCI lookups, once per address and process). The counters split the build's time into CPU in
+// the child processes (the tools and their shells) and CPU in the library, and give the time
+// per port; the wall time is mostly the children's start-up.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/system_interface_factory.h"
+#include "nic/nic_resource_manager.h"
+#include "sim/common/simulated_host_copy.h"
+
+namespace {
+
+double cpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+bool writeText(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (file == nullptr) {
+        return false;
+    }
+    std::fputs(text.c_str(), file);
+    return std::fclose(file) == 0;
+}
+
+// A copy of the default host; with ports > 3 its listing holds that many ports on the
+// host's three PCI functions in turn, and every port answers "network nic get".
+std::string nicHost(int ports) {
+    static std::map<int, std::string> roots;
+    auto found = roots.find(ports);
+    if (found != roots.end()) {
+        return found->second;
+    }
+    char pattern[] = "/tmp/orbbench-nic.XXXXXX";
+    const char* folder = mkdtemp(pattern);
+    if (folder == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(2);
+    }
+    const std::string root = std::string(folder) + "/host";
+    std::string error;
+    if (!orbsim::copySimulatedHost(ORB_SOURCE_DIR "/sim/hosts/default",
+                                   ORB_BINARY_DIR "/sim/overlay", root, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(2);
+    }
+    writeText(root + "/etc/config/vex/orb/orb.conf",
+              "{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n");
+    if (ports > 3) {
+        const char* functions[] = {"0000:18:00.0", "0000:18:00.1", "0000:af:00.0"};
+        std::string listing =
+            "Name      PCI Device    Driver   Admin Status  Link Status  Speed  Duplex  MAC "
+            "Address         MTU  Description\n"
+            "--------  ------------  -------  ------------  -----------  -----  ------  "
+            "-----------------  ----  -----------\n";
+        for (int port = 0; port < ports; ++port) {
+            char row[256];
+            std::snprintf(row, sizeof(row),
+                          "vmnic%-3d  %s  bnxtnet  Up            %-4s         25000  Full    "
+                          "00:0a:f7:9c:%02x:%02x  1500  Broadcom BCM57414 NetXtreme-E\n",
+                          port, functions[port % 3], port % 5 == 1 ? "Down" : "Up", port / 256,
+                          port % 256);
+            listing += row;
+        }
+        const std::string nic = root + "/bin/localcli.d/network/nic/";
+        writeText(nic + "list", listing);
+        writeText(nic + "get",
+                  "#!/bin/sh\n"
+                  "printf '   Driver Info:\\n         Firmware Version: 225.0.145.0\\n"
+                  "   Link Status: Up\\n   Name: %s\\n' \"$2\"\n");
+        chmod((nic + "get").c_str(), 0755);
+    }
+    roots[ports] = root;
+    return root;
+}
+
+void BM_NicCacheBuild(benchmark::State& state) {
+    const int ports = static_cast<int>(state.range(0));
+    const std::string host = nicHost(ports);
+    const std::string savedPath = getenv("PATH") != nullptr ? getenv("PATH") : "";
+    setenv("ORB_ROOT", host.c_str(), 1);
+    setenv("PATH", (host + "/bin:" + savedPath).c_str(), 1);
+    NICResourceManager* manager = NICResourceManager::getInstance();
+    // The hardware list the PCI lookups read is the host manager's to refresh.
+    if (orbOSInterface* os = orbSystemInterfaceFactory::getSystemInterface()) {
+        os->populateHardwarePCIDetails();
+    }
+    manager->cacheBuild();  // the PCI lookups are cached per address from here on
+    const auto wallBefore = std::chrono::steady_clock::now();
+    const double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);
+    const double selfBefore = cpuSeconds(RUSAGE_SELF);
+    for (auto _ : state) {
+        manager->cacheBuild();
+    }
+    const double builds = static_cast<double>(state.iterations());
+    state.counters["children_cpu_ms"] =
+        (cpuSeconds(RUSAGE_CHILDREN) - childrenBefore) * 1e3 / builds;
+    state.counters["library_cpu_ms"] = (cpuSeconds(RUSAGE_SELF) - selfBefore) * 1e3 / builds;
+    std::vector<Json::Value> inventory;
+    manager->getInventoryJsonObject(inventory);
+    state.counters["ports"] = static_cast<double>(inventory.size());
+    const double wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallBefore)
+            .count() /
+        builds;
+    state.counters["wall_ms_per_port"] =
+        inventory.empty() ? 0.0 : wallMs / static_cast<double>(inventory.size());
+    setenv("PATH", savedPath.c_str(), 1);
+}
+
+BENCHMARK(BM_NicCacheBuild)->Arg(3)->Arg(16)->Arg(64)->Unit(benchmark::kMillisecond);
+
+}  // namespace
