@@ -1,5 +1,7 @@
 #include "core/resource_manager.h"
 
+#include "core/log.h"
+
 int orbResourceManager::getInventoryJsonObject2(int, std::vector<Json::Value>&) {
     return 0;
 }
@@ -11,4 +13,21 @@ int orbResourceManager::getUtilizationJsonObject(Json::Value&) {
 }
 int orbResourceManager::getFileServiceJsonObject(std::vector<Json::Value>&) {
     return 0;
+}
+
+int orbResourceManager::readInventoryOrPrevious(
+    const char* tag, const std::atomic<bool>& buildInProgress, std::mutex& buildLock,
+    const std::vector<Json::Value>& current, std::mutex& previousLock,
+    const std::vector<Json::Value>& previous, std::vector<Json::Value>& out) {
+    if (!buildInProgress.load()) {
+        std::unique_lock<std::mutex> build(buildLock, std::try_to_lock);
+        if (build.owns_lock()) {
+            out = current;
+            return 0;
+        }
+    }
+    ORB_LOG_DEBUG(tag, "Cache build is in progress. Returning previous copy of inventory.");
+    std::lock_guard<std::mutex> lock(previousLock);
+    out = previous;
+    return 1;
 }

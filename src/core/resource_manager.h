@@ -3,6 +3,7 @@
 #include <json/json.h>
 
 #include <atomic>
+#include <mutex>
 #include <vector>
 
 // The base of every resource manager (host, storage, network, Fibre Channel, NVMe). A manager
@@ -34,6 +35,16 @@ class orbResourceManager {
 
   protected:
     orbResourceManager() = default;
+
+    // What getInventoryJsonObject answers: the current inventory, unless a build is in
+    // progress or holds buildLock, in which case the previous copy (under previousLock), so
+    // that a long build never blocks the aggregator. 0 for the current, 1 for the previous.
+    static int readInventoryOrPrevious(const char* tag, const std::atomic<bool>& buildInProgress,
+                                       std::mutex& buildLock,
+                                       const std::vector<Json::Value>& current,
+                                       std::mutex& previousLock,
+                                       const std::vector<Json::Value>& previous,
+                                       std::vector<Json::Value>& out);
     // Managers are process-wide singletons that nobody deletes through this base.
     ~orbResourceManager() = default;
 

@@ -334,17 +334,8 @@ void HostResourceManager::createJsonStringUsingJsonCpp() {
 }
 
 int HostResourceManager::getInventoryJsonObject(std::vector<Json::Value>& out) {
-    if (!_cacheBuildInProgress.load()) {
-        std::unique_lock<std::mutex> build(mlock, std::try_to_lock);
-        if (build.owns_lock()) {
-            out = HostInventory;
-            return 0;
-        }
-    }
-    ORB_LOG_DEBUG(kTag, "Cache build is in progress. Returning previous copy of inventory.");
-    std::lock_guard<std::mutex> lock(prevInventoryLock);
-    out = prevHostInventory;
-    return 1;
+    return readInventoryOrPrevious(kTag, _cacheBuildInProgress, mlock, HostInventory,
+                                   prevInventoryLock, prevHostInventory, out);
 }
 
 bool HostResourceManager::isRunning() {

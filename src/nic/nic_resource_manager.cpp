@@ -380,17 +380,8 @@ void NICResourceManager::createJsonStringUsingJsonCpp() {
 }
 
 int NICResourceManager::getInventoryJsonObject(std::vector<Json::Value>& out) {
-    if (!_cacheBuildInProgress.load()) {
-        std::unique_lock<std::mutex> build(mlock, std::try_to_lock);
-        if (build.owns_lock()) {
-            out = NICInventory;
-            return 0;
-        }
-    }
-    ORB_LOG_DEBUG(kTag, "Cache build is in progress. Returning previous copy of inventory.");
-    std::lock_guard<std::mutex> lock(prevInventoryLock);
-    out = prevNICInventory;
-    return 1;
+    return readInventoryOrPrevious(kTag, _cacheBuildInProgress, mlock, NICInventory,
+                                   prevInventoryLock, prevNICInventory, out);
 }
 
 bool NICResourceManager::isRunning() {
