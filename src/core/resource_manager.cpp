@@ -2,6 +2,9 @@
 
 #include "core/log.h"
 
+#include <chrono>
+#include <thread>
+
 int orbResourceManager::getInventoryJsonObject2(int, std::vector<Json::Value>&) {
     return 0;
 }
@@ -30,4 +33,30 @@ int orbResourceManager::readInventoryOrPrevious(
     std::lock_guard<std::mutex> lock(previousLock);
     out = previous;
     return 1;
+}
+
+bool orbResourceManager::answerReadiness(int requester) {
+    const bool ready = inventoryReady.load();
+    if (requester == kAggregatorLastPoll && !ready) {
+        pushRequested.store(true);
+    }
+    return ready;
+}
+
+bool orbResourceManager::waitForBuiltInventory(
+    const std::function<void(bool&, size_t&)>& probe,
+    const std::function<void(bool, size_t, int)>& report) {
+    constexpr int kAttempts = 3;
+    constexpr std::chrono::seconds kRetryWait{3};
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        bool building = false;
+        size_t size = 0;
+        probe(building, size);
+        if (!building && size != 0) {
+            return true;
+        }
+        report(building, size, attempt);
+        std::this_thread::sleep_for(kRetryWait);
+    }
+    return false;
 }

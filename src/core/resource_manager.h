@@ -3,6 +3,8 @@
 #include <json/json.h>
 
 #include <atomic>
+#include <cstddef>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -35,6 +37,18 @@ class orbResourceManager {
 
   protected:
     orbResourceManager() = default;
+
+    // The aggregator's last readiness poll: a manager not ready by then pushes the inventory
+    // after its first build.
+    static constexpr int kAggregatorLastPoll = 8;
+    // The readiness answer: true once the first build is done. Asked by the aggregator's last
+    // readiness poll before that, it remembers that the first build must push.
+    bool answerReadiness(int requester);
+    // Asks probe (build in progress, inventory size) up to three times, three seconds apart,
+    // until the inventory is built and not empty; report logs each miss (building, size,
+    // attempt).
+    static bool waitForBuiltInventory(const std::function<void(bool&, size_t&)>& probe,
+                                      const std::function<void(bool, size_t, int)>& report);
 
     // What getInventoryJsonObject answers: the current inventory, unless a build is in
     // progress or holds buildLock, in which case the previous copy (under previousLock), so

@@ -31,10 +31,6 @@ const char* const kTag = "HOST_RM";
 constexpr long kRefreshSeconds = 60;
 // A refresh asked for this soon after a build is skipped.
 constexpr double kMinimumRefreshGapSeconds = 3.0;
-constexpr int kIsRunningAttempts = 3;
-constexpr int kIsRunningRetrySeconds = 3;
-// The aggregator's last readiness poll; a manager not ready by then pushes after its build.
-constexpr int kAggregatorLastPoll = 8;
 
 // Host events raised from the start-up file.
 constexpr int kEventOSBoot = 356;
@@ -339,30 +335,22 @@ int HostResourceManager::getInventoryJsonObject(std::vector<Json::Value>& out) {
 }
 
 bool HostResourceManager::isRunning() {
-    for (int attempt = 0; attempt < kIsRunningAttempts; ++attempt) {
-        size_t inventorySize = 0;
-        bool building = false;
-        {
+    return waitForBuiltInventory(
+        [this](bool& building, size_t& size) {
             std::lock_guard<std::mutex> build(mlock);
             building = _cacheBuildInProgress.load();
-            inventorySize = HostInventory.size();
-        }
-        if (!building && inventorySize != 0) {
-            return true;
-        }
-        ORB_LOG_WARNING(kTag, "_cacheBuildInProgress = %d,HostInventory.size() =%zu,retryCount =%d",
-                        building ? 1 : 0, inventorySize, attempt);
-        std::this_thread::sleep_for(std::chrono::seconds(kIsRunningRetrySeconds));
-    }
-    return false;
+            size = HostInventory.size();
+        },
+        [](bool building, size_t size, int attempt) {
+            ORB_LOG_WARNING(kTag,
+                            "_cacheBuildInProgress = %d,HostInventory.size() =%zu,retryCount =%d",
+                            building ? 1 : 0, size, attempt);
+        });
 }
 
 bool HostResourceManager::isInventoryReady(int requester) {
-    const bool ready = inventoryReady.load();
+    const bool ready = answerReadiness(requester);
     ORB_LOG_INFO(kTag, "Host cache ready %d", ready ? 1 : 0);
-    if (requester == kAggregatorLastPoll && !ready) {
-        pushRequested.store(true);
-    }
     return ready;
 }
 

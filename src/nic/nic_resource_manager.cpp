@@ -32,9 +32,6 @@ constexpr long kDefaultRefreshSeconds = 30;
 // The link check's wait step, and how long after a build it comes.
 constexpr long kLinkCheckSeconds = 10;
 constexpr double kMinimumRefreshGapSeconds = 3.0;
-constexpr int kIsRunningAttempts = 3;
-constexpr int kIsRunningRetrySeconds = 3;
-constexpr int kAggregatorLastPoll = 8;
 // A host lists a few dozen ports; a listing far beyond that is not the tool's.
 constexpr size_t kListingLimit = 1 << 20;
 
@@ -385,31 +382,22 @@ int NICResourceManager::getInventoryJsonObject(std::vector<Json::Value>& out) {
 }
 
 bool NICResourceManager::isRunning() {
-    for (int attempt = 0; attempt < kIsRunningAttempts; ++attempt) {
-        size_t inventorySize = 0;
-        bool building = false;
-        {
+    return waitForBuiltInventory(
+        [this](bool& building, size_t& size) {
             std::lock_guard<std::mutex> build(mlock);
             building = _cacheBuildInProgress.load();
-            inventorySize = NICInventory.size();
-        }
-        if (!building && inventorySize != 0) {
-            return true;
-        }
-        ORB_LOG_WARNING(kTag,
-                        "_cacheBuildInProgress = %d,NICInventory.size() =%zu, retryCount = %d",
-                        building ? 1 : 0, inventorySize, attempt);
-        std::this_thread::sleep_for(std::chrono::seconds(kIsRunningRetrySeconds));
-    }
-    return false;
+            size = NICInventory.size();
+        },
+        [](bool building, size_t size, int attempt) {
+            ORB_LOG_WARNING(kTag,
+                            "_cacheBuildInProgress = %d,NICInventory.size() =%zu, retryCount = %d",
+                            building ? 1 : 0, size, attempt);
+        });
 }
 
 bool NICResourceManager::isInventoryReady(int requester) {
-    const bool ready = inventoryReady.load();
+    const bool ready = answerReadiness(requester);
     ORB_LOG_INFO(kTag, "NIC resource status %d", ready ? 1 : 0);
-    if (requester == kAggregatorLastPoll && !ready) {
-        pushRequested.store(true);
-    }
     return ready;
 }
 

@@ -30,8 +30,6 @@ const char* const kTag = "SAS_RM";
 
 // Controllers are asked for status changes this often, whatever the refresh interval.
 constexpr long kPollSeconds = 10;
-// The aggregator's last readiness poll; a manager not ready by then pushes after its build.
-constexpr int kAggregatorLastPoll = 8;
 // How long a stop waits for an idle loop to finish; a loop in the middle of a build or a poll
 // is not waited for (the job manager joins the thread against its own deadline).
 constexpr std::chrono::milliseconds kStopHandshakeWait{250};
