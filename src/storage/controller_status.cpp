@@ -151,6 +151,11 @@ std::string orbStorageController::formatControllerEventInfoString(STORAGE_EVENT_
     if (type != STORAGE_EVENT_INFO_PORTS_OFFLINE) {
         return std::string();
     }
+    return describePortsOffline("the storage controller");
+}
+
+std::string orbStorageController::describePortsOffline(const char* controller) {
+    std::lock_guard<std::recursive_mutex> lock(controllerMutex);
     // The ports the board has, when known: absent ports are the ones that went offline.
     const int maximum = getMaxSupportedControllerPorts();
     const size_t n =
@@ -159,14 +164,15 @@ std::string orbStorageController::formatControllerEventInfoString(STORAGE_EVENT_
         return std::string();
     }
     if (n == 1) {
+        // "At least 0 of 1 ports" would say nothing went offline.
         return "The storage controller port has gone offline or will be removed from the system, "
                "or has been in recovery state for >= 60 seconds.";
     }
     char text[512];
     std::snprintf(text, sizeof(text),
-                  "At least %zu of %zu ports of the storage controller have gone offline or will "
-                  "be removed from the system, or have been in recovery state for >= 60 seconds.",
-                  n - 1, n);
+                  "At least %zu of %zu ports of %s have gone offline or will be removed from the "
+                  "system, or have been in recovery state for >= 60 seconds.",
+                  n - 1, n, controller);
     return text;
 }
 

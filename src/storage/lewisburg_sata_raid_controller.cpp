@@ -1,7 +1,6 @@
 #include "storage/lewisburg_sata_raid_controller.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "core/log.h"
@@ -98,20 +97,7 @@ std::string orbLewisburgSATARAIDController::formatControllerEventInfoString(
     if (type != STORAGE_EVENT_INFO_PORTS_OFFLINE) {
         return std::string();
     }
-    const int platformPorts = getMaxSupportedControllerPorts();
-    const size_t n = platformPorts > 0 ? static_cast<size_t>(platformPorts)
-                                       : currentInfo.getControllerPortListSize();
-    if (n <= 1) {
-        // "At least 0 of 1 ports" would say nothing went offline.
-        return orbStorageController::formatControllerEventInfoString(type);
-    }
-    char text[512];
-    std::snprintf(text, sizeof(text),
-                  "At least %zu of %zu ports of the Intel SATA RAID controller have gone offline "
-                  "or will be removed from the system, or have been in recovery state for >= 60 "
-                  "seconds.",
-                  n - 1, n);
-    return text;
+    return describePortsOffline("the Intel SATA RAID controller");
 }
 
 void orbLewisburgSATARAIDController::synchronizePhysicalDrivesInventory() {

@@ -106,6 +106,9 @@ class orbStorageController : public IorbStorageController {
     virtual bool validatePhysicalDisk(orbDiskInfo& disk);
     virtual void computeControllerStatus();
     virtual std::string formatControllerEventInfoString(STORAGE_EVENT_INFO_TYPE type);
+    // The text of ports gone offline: "At least N-1 of N ports of <controller> ...", N being
+    // the ports the board has when known, else those discovered; the single-port text for one.
+    std::string describePortsOffline(const char* controller);
     virtual void populateDeviceNameMap();
     virtual std::string getLogicalDeviceName(const std::string& name);
     virtual void synchronizePhysicalDrivesInventory();
