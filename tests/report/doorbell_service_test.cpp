@@ -28,12 +28,7 @@ orbtest::FakeManager host;
 
 class DoorbellService : public ::testing::Test {
   protected:
-    void SetUp() override {
-        Json::Value element(Json::objectValue);
-        element["HostOSInfo"] = "fake";
-        host.setElements({element});
-        orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&host); });
-    }
+    void SetUp() override { orbtest::installAsHostManager(host); }
     void TearDown() override {
         orbIPMIDBService::stoporbIPMIDBService();
         orbJsonAggregator::stoporbJsonAggregator();

@@ -55,10 +55,7 @@ void exitWhileEverythingWaitsForTheRMC() {
     rmc->setReplyTimeout(15s);
     rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::NoReply);
     ipmi::IPMIUtils::setTransport(rmc);
-    Json::Value element(Json::objectValue);
-    element["HostOSInfo"] = "fake";
-    host.setElements({element});
-    orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&host); });
+    orbtest::installAsHostManager(host);
 
     orbJsonAggregator::sendInventory(false);
     orbIPMIDBService::setPollIntervalForTests(50ms);

@@ -63,10 +63,7 @@ StallingManager host;
 class StopDeadline : public ::testing::Test {
   protected:
     void SetUp() override {
-        Json::Value element(Json::objectValue);
-        element["HostOSInfo"] = "fake";
-        host.setElements({element});
-        orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(&host); });
+        orbtest::installAsHostManager(host);
         ipmi::IPMIUtils::setTransport(transport);
     }
 

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/factory.h"
 #include "core/resource_manager.h"
 
 namespace orbtest {
@@ -59,5 +60,15 @@ class FakeManager : public orbResourceManager {
     std::vector<Json::Value> elements;
     std::map<int, std::vector<Json::Value>> byKind;
 };
+
+// Makes manager the host manager (resource type 1), with one small inventory element.
+inline void installAsHostManager(FakeManager& manager) {
+    static FakeManager* installed = nullptr;
+    installed = &manager;
+    Json::Value element(Json::objectValue);
+    element["HostOSInfo"] = "fake";
+    manager.setElements({element});
+    orbFactory::registerManager(1, [] { return static_cast<orbResourceManager*>(installed); });
+}
 
 }  // namespace orbtest
