@@ -186,6 +186,14 @@ bool parseRmc(std::string rest, ScenarioAction& action, std::string& why) {
     while (!rest.empty()) {
         words.push_back(nextWord(rest));
     }
+    if (what == "restart" && words.size() == 1) {
+        action.verb = ScenarioVerb::RmcRestart;
+        if (!parseNumber(words[0], 1, 3600, action.status)) {
+            why = "rmc restart needs the seconds the RMC stays silent (1-3600)";
+            return false;
+        }
+        return true;
+    }
     if (what == "clear" && words.empty()) {
         action.verb = ScenarioVerb::RmcClear;
         return true;
@@ -218,7 +226,7 @@ bool parseRmc(std::string rest, ScenarioAction& action, std::string& why) {
     }
     why =
         "expected rmc transfer-status PACKET STATUS, rmc fail-packet PACKET [FAULT], rmc "
-        "clear or rmc doorbell TEXT";
+        "restart SECONDS, rmc clear or rmc doorbell TEXT";
     return false;
 }
 
@@ -307,7 +315,8 @@ bool parseLine(const std::string& line, ScenarioAction& action, std::string& why
 
 bool isRmcAction(ScenarioVerb verb) {
     return verb == ScenarioVerb::RmcTransferStatus || verb == ScenarioVerb::RmcFailPacket ||
-           verb == ScenarioVerb::RmcClear || verb == ScenarioVerb::RmcDoorbell;
+           verb == ScenarioVerb::RmcClear || verb == ScenarioVerb::RmcRestart ||
+           verb == ScenarioVerb::RmcDoorbell;
 }
 
 bool parseScenario(const std::string& text, std::vector<ScenarioAction>& actions,

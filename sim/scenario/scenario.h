@@ -18,7 +18,7 @@
 //   6   drive sg3 remove | drive sg3 insert                 hot-unplug and re-plug
 //   7   port host8 state Offline                            sys/class/scsi_host/host8/state
 //   8   rmc transfer-status PACKET STATUS | rmc fail-packet PACKET [FAULT] | rmc clear
-//   9   rmc doorbell TEXT
+//   9   rmc doorbell TEXT | rmc restart 20                    restart: silent for 20 s
 //   10  fc WWPN state Linkdown | fc ADAPTER remove         see fc_actions.h
 //   11  nic vmnic1 link Up|Down | nic vmnic1 admin Up|Down     a port of the nic listing
 //   12  nic vmnic1 remove                                   the port leaves the listing
@@ -39,6 +39,7 @@ enum class ScenarioVerb {
     RmcTransferStatus,
     RmcFailPacket,
     RmcClear,
+    RmcRestart,
     RmcDoorbell,
     FcPortState,
     FcAdapterRemove,
@@ -55,7 +56,7 @@ struct ScenarioAction {
     std::string key;     // drive description key
     std::string text;    // text written, key value, door-bell text or Up/Down
     unsigned packet = 0;
-    unsigned status = 0;
+    unsigned status = 0;  // transfer status, or the seconds of an RMC restart
     ExchangeFault fault = ExchangeFault::SendFails;
     std::string source;  // the line as written, for the log
 };

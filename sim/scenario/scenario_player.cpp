@@ -164,6 +164,7 @@ bool ScenarioPlayer::apply(const ScenarioAction& action, std::string& error) {
         case ScenarioVerb::RmcTransferStatus:
         case ScenarioVerb::RmcFailPacket:
         case ScenarioVerb::RmcClear:
+        case ScenarioVerb::RmcRestart:
         case ScenarioVerb::RmcDoorbell:
             return applyRmc(action, error);
         case ScenarioVerb::FcPortState:
@@ -453,6 +454,9 @@ bool ScenarioPlayer::applyRmc(const ScenarioAction& action, std::string& error) 
             return true;
         case ScenarioVerb::RmcClear:
             rmc->clearFaults();
+            return true;
+        case ScenarioVerb::RmcRestart:
+            rmc->startOutage(std::chrono::milliseconds(0), std::chrono::seconds(action.status));
             return true;
         case ScenarioVerb::RmcDoorbell:
             rmc->ringDoorbell(action.text);
