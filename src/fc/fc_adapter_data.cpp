@@ -317,9 +317,11 @@ bool FCResourceManager::waitOnPortState(int records) {
     if (!fcVendorLibraryLoaded) {
         return false;
     }
+    ORB_LOG_DEBUG(kTag, "Checking the port states of %d FC adapters", records);
+    // An adapter come or gone since the last build is a change the next build must show.
+    const int listedAtBuild = NumAdapters;
     discoverInstances();
-    // An adapter come or gone is a change the next build must show.
-    bool changed = NumAdapters != records;
+    bool changed = NumAdapters != listedAtBuild;
     for (int index = 0; index < NumAdapters && !changed; ++index) {
         if (stopping()) {
             return false;
