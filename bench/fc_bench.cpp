@@ -1,0 +1,173 @@
+// The FC manager's cache build on a generated host of four dual-port Emulex adapters (8 ports)
+// and on the default host (one adapter, 2 ports): per adapter the HBA API calls into the
+// vendor library (through dlopen, as on the host), then the host facts (PCI IDs once per
+// address and process, manufacturer, location). The counters split the build's time into CPU
+// in the child processes and CPU in the library, and give the wall time per port.
+//
+// The adapter and PCI maps come from localcli once, at the first build of the process: the
+// generated host, a superset of the default host, is measured first so that both find theirs.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/utils.h"
+#include "fc/fc_host_maps.h"
+#include "fc/fc_resource_manager.h"
+#include "host/system_interface_factory.h"
+#include "sim/common/simulated_host_copy.h"
+
+namespace {
+
+double cpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+bool writeText(const std::string& path, const std::string& text, bool append = false) {
+    std::ofstream file(path, append ? std::ios::app : std::ios::trunc);
+    file << text;
+    return static_cast<bool>(file);
+}
+
+// One Emulex LPe32002 in the default host's slot 3 (vmhba3), or four: three more on buses
+// 0x87 to 0x89 as vmhba10 to vmhba12, listed by "localcli hardware pci list" too.
+std::string adapterDescription(int adapters) {
+    std::string text;
+    for (int adapter = 0; adapter < adapters; ++adapter) {
+        char block[640];
+        std::snprintf(block, sizeof(block),
+                      "adapter com.emulex-LPe32002-M2-%d\nos-name vmhba%d\n"
+                      "manufacturer Emulex Corporation\nmodel LPe32002-M2\n"
+                      "serial FC8421337%d\nfirmware 12.8.542.21\nrom 12.8.542.21\n"
+                      "node 20:00:00:10:9b:7e:3c:%02x\n"
+                      "port 10:00:00:10:9b:7e:3c:%02x Online\n"
+                      "port 10:00:00:10:9b:7e:3d:%02x Online\n",
+                      adapter, adapter == 0 ? 3 : 9 + adapter, adapter, 0x41 + adapter,
+                      0x41 + adapter, 0x41 + adapter);
+        text += block;
+    }
+    return text;
+}
+
+std::string fcHost() {
+    static std::string root;
+    if (!root.empty()) {
+        return root;
+    }
+    char pattern[] = "/tmp/orbbench-fc.XXXXXX";
+    const char* folder = mkdtemp(pattern);
+    if (folder == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(2);
+    }
+    root = std::string(folder) + "/host";
+    std::string error;
+    if (!orbsim::copySimulatedHost(ORB_SOURCE_DIR "/sim/hosts/default",
+                                   ORB_BINARY_DIR "/sim/overlay", root, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(2);
+    }
+    writeText(root + "/etc/config/vex/orb/orb.conf",
+              "{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n");
+    std::string pci;
+    for (int bus = 0x87; bus <= 0x89; ++bus) {
+        char block[512];
+        std::snprintf(block, sizeof(block),
+                      "0000:%02x:00.0\n   Address: 0000:%02x:00.0\n   Segment: 0x0000\n"
+                      "   Bus: 0x%02x\n   Slot: 0x00\n   Function: 0x0\n"
+                      "   VMkernel Name: vmhba%d\n   Vendor Name: Emulex Corporation\n"
+                      "   Device Name: LPe32000 PCIe Fibre Channel Adapter\n"
+                      "   Vendor ID: 0x10df\n   Device ID: 0xe300\n   SubVendor ID: 0x10df\n"
+                      "   SubDevice ID: 0xe310\n   Device Class: 0x0c04\n\n",
+                      bus, bus, bus, bus - 0x87 + 10);
+        pci += block;
+    }
+    writeText(root + "/bin/localcli.d/hardware/pci/list", pci, true);
+    return root;
+}
+
+void BM_FcCacheBuild(benchmark::State& state) {
+    const int ports = static_cast<int>(state.range(0));
+    const std::string host = fcHost();
+    writeText(host + "/var/lib/sim-hba/libhbaapi-emulex.adapters", adapterDescription(ports / 2));
+    const std::string savedPath = getenv("PATH") != nullptr ? getenv("PATH") : "";
+    setenv("ORB_ROOT", host.c_str(), 1);
+    setenv("PATH", (host + "/bin:" + savedPath).c_str(), 1);
+    FCResourceManager* manager = FCResourceManager::getInstance();
+    // The hardware list the PCI lookups read is the host manager's to refresh.
+    if (orbOSInterface* os = orbSystemInterfaceFactory::getSystemInterface()) {
+        os->populateHardwarePCIDetails();
+    }
+    manager->cacheBuild();  // libraries, maps and PCI IDs are read once from here on
+    const auto wallBefore = std::chrono::steady_clock::now();
+    const double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);
+    const double selfBefore = cpuSeconds(RUSAGE_SELF);
+    for (auto _ : state) {
+        manager->cacheBuild();
+    }
+    const double builds = static_cast<double>(state.iterations());
+    state.counters["children_cpu_ms"] =
+        (cpuSeconds(RUSAGE_CHILDREN) - childrenBefore) * 1e3 / builds;
+    state.counters["library_cpu_ms"] = (cpuSeconds(RUSAGE_SELF) - selfBefore) * 1e3 / builds;
+    std::vector<Json::Value> inventory;
+    manager->getInventoryJsonObject(inventory);
+    state.counters["adapters"] = static_cast<double>(inventory.size());
+    double placed = 0;
+    for (const Json::Value& adapter : inventory) {
+        placed += adapter["Oem"]["Description"].asString().empty() ? 0 : 1;
+    }
+    state.counters["with_pci_address"] = placed;
+    const double wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallBefore)
+            .count() /
+        builds;
+    state.counters["wall_ms_per_port"] = wallMs / ports;
+    setenv("PATH", savedPath.c_str(), 1);
+}
+
+BENCHMARK(BM_FcCacheBuild)->Arg(8)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// What the first build of a process adds: the two localcli listings behind the adapter and PCI
+// maps, and the two PCI ID lookups per adapter address (cached from then on).
+void BM_FcFirstBuildHostFacts(benchmark::State& state) {
+    const int adapters = static_cast<int>(state.range(0));
+    const std::string host = fcHost();
+    writeText(host + "/var/lib/sim-hba/libhbaapi-emulex.adapters", adapterDescription(adapters));
+    const std::string savedPath = getenv("PATH") != nullptr ? getenv("PATH") : "";
+    setenv("ORB_ROOT", host.c_str(), 1);
+    setenv("PATH", (host + "/bin:" + savedPath).c_str(), 1);
+    if (orbOSInterface* os = orbSystemInterfaceFactory::getSystemInterface()) {
+        os->populateHardwarePCIDetails();
+    }
+    const char* addresses[] = {"0000:86:00.0", "0000:87:00.0", "0000:88:00.0", "0000:89:00.0"};
+    const double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);
+    const double selfBefore = cpuSeconds(RUSAGE_SELF);
+    for (auto _ : state) {
+        orbFcHostMaps maps;
+        maps.initFcInfoMap();
+        maps.initFcNameMap();
+        for (int adapter = 0; adapter < adapters; ++adapter) {
+            benchmark::DoNotOptimize(orbUtils::get_vendor_device(addresses[adapter]));
+            benchmark::DoNotOptimize(orbUtils::get_subvendor_subdevice(addresses[adapter]));
+        }
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["children_cpu_ms"] = (cpuSeconds(RUSAGE_CHILDREN) - childrenBefore) * 1e3 / runs;
+    state.counters["library_cpu_ms"] = (cpuSeconds(RUSAGE_SELF) - selfBefore) * 1e3 / runs;
+    setenv("PATH", savedPath.c_str(), 1);
+}
+
+BENCHMARK(BM_FcFirstBuildHostFacts)->Arg(4)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
