@@ -11,7 +11,8 @@
 // ESXi. Names are adapter names as the operating system lists them (vmhba4).
 class orbNvmeInterface : public orbOSAbstractInterface {
   public:
-    // 0 with the adapter names (possibly none); -1 when the listing could not be read.
+    // 0 with the adapter names (possibly none); -1 when no listing could be read (the tool
+    // failed or printed nothing).
     virtual int populateNvmeInstances(std::vector<std::string>& names) = 0;
     // Fills the device's basic and PCIe properties; fields that cannot be learnt keep their
     // placeholders. 0, or -1 when the device could not be queried at all.

@@ -131,12 +131,15 @@ int NVMeResourceManager::startInventory() {
         }
         const long now = steadySeconds();
         const bool rebuild = refreshCache.load() || schedule.refreshDue(now);
-        const bool poll = !rebuild && schedule.pollDue(now);
+        const bool poll = schedule.pollDue(now);
         lock.unlock();
         if (rebuild) {
             cacheBuild();
             schedule.refreshed(steadySeconds());
-        } else if (poll) {
+        }
+        // A poll right after a rebuild still compares with the health last polled, so a
+        // change the rebuild read is reported, and a refresh never delays a poll.
+        if (poll && !stopping()) {
             pollDevices();
             schedule.polled(steadySeconds());
         }
@@ -196,7 +199,13 @@ int NVMeResourceManager::getInventory(std::vector<orbStorageControllerInfo>& con
                                       std::vector<orbNVMeDiskInfo>& drives) {
     std::vector<std::string> names;
     if (nvmeController.discoverNvmeControllers(names) != 0) {
-        return -1;
+        // An unreadable listing says nothing about the drives: the inventory built before
+        // stays. Before any, the host is taken as one without NVMe drives, so that the
+        // manager is ready and the rest of the inventory goes out.
+        if (inventoryReady.load()) {
+            return -1;
+        }
+        names.clear();
     }
     numControllers.store(static_cast<int>(names.size()));
     if (names.empty()) {

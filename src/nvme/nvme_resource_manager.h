@@ -36,6 +36,10 @@ class NVMeResourceManager : public orbResourceManager {
     bool isRunning() override;
     bool isInventoryReady(int requester) override;
 
+    // One health poll: every device's SMART log read once, changes raised and stored. Run by
+    // the manager's loop every 10 seconds.
+    void pollDevices();
+
     // Asks for a rebuild, which the loop starts at once.
     void invalidateInventoryCache();
     // The next completed build pushes the inventory to the RMC.
@@ -57,7 +61,6 @@ class NVMeResourceManager : public orbResourceManager {
     // or a stop cut the discovery short.
     int getInventory(std::vector<orbStorageControllerInfo>& controllers,
                      std::vector<orbNVMeDiskInfo>& drives);
-    void pollDevices();
     // True when the adapters the host lists now differ from those of the inventory.
     bool adaptersChanged(const std::vector<orbStorageControllerInfo>& controllers);
     // Renders the records and makes them current, under cache_lock.

@@ -114,6 +114,15 @@ std::vector<std::string> orb_nvme_adapter_names(const std::vector<std::string>& 
     return names;
 }
 
+bool orb_nvme_is_adapter_listing(const std::vector<std::string>& lines) {
+    for (size_t i = 0; i + 1 < lines.size(); ++i) {
+        if (trimmed(lines[i]) == "HBA" && trimmed(lines[i + 1]).compare(0, 3, "---") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool orb_nvme_labelled_value(const std::vector<std::string>& lines, std::string_view label,
                              std::string& value) {
     for (const std::string& line : lines) {

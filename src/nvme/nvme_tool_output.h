@@ -20,6 +20,10 @@ bool orb_nvme_is_safe_name(std::string_view name);
 // log) and not into the list.
 std::vector<std::string> orb_nvme_adapter_names(const std::vector<std::string>& lines,
                                                 std::vector<std::string>& refused);
+// True when those lines are a listing: the first word of its header ("HBA") and the dashes
+// under it. The pipe through awk hides the tool's exit status, so a tool that failed, or
+// printed nothing, is told from a host without NVMe adapters by this alone.
+bool orb_nvme_is_adapter_listing(const std::vector<std::string>& lines);
 
 // The value of the first "Label: value" line of an indented block ("   Serial Number: S4Y"):
 // the whole rest of the line, blanks around it removed, so a model number with blanks is

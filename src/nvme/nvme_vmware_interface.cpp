@@ -68,7 +68,8 @@ orbNvmeVmwareInterface* orbNvmeVmwareInterface::getInstance() {
 int orbNvmeVmwareInterface::populateNvmeInstances(std::vector<std::string>& names) {
     names.clear();
     std::vector<std::string> lines;
-    if (!run("esxcli nvme device list | awk '{print $1}'", lines)) {
+    if (!run("esxcli nvme device list | awk '{print $1}'", lines) ||
+        !orb_nvme_is_adapter_listing(lines)) {
         ORB_LOG_ERROR(kTag, "Error occurred in identifying NVMe instances.");
         return -1;
     }
