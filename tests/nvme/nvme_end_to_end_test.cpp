@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -201,6 +203,19 @@ TEST_F(NvmeService, HealthChangesReachTheRmcWithinOnePoll) {
     EXPECT_TRUE(waitFor([&] { return status(pushed()["Drives"], kIntel) == "Running/OK"; },
                         2 * kPollBound));
     EXPECT_EQ(raisedSince(mark).size(), 2u) << "a removal and a return raise nothing";
+}
+
+// A drive the RMC could not place raises nothing, yet the inventory shows its new health.
+TEST_F(NvmeService, DriveWithoutALocationRaisesNoEventButShowsItsHealth) {
+    setenv("ORB_SIM_PHYSLOC_ENCODE_RESULT", "7", 1);
+    start();
+    EXPECT_EQ(pushed()["Drives"][0]["Oem"]["PhysicalLocation"], "FFFFFFFFFFFFFFFF");
+    const size_t mark = events().size();
+    change("0 nvme vmhba4 smart \"Read Only Mode\" true\n");
+    EXPECT_TRUE(waitFor([&] { return status(pushed()["Drives"], kSamsung) == "Failed/Critical"; },
+                        kPollBound));
+    EXPECT_TRUE(raisedSince(mark).empty());
+    unsetenv("ORB_SIM_PHYSLOC_ENCODE_RESULT");
 }
 
 // An esxcli that never answers holds up neither the end of a build nor the end of a poll.
