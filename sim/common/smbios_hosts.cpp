@@ -218,7 +218,8 @@ HostFirmware alphaHost() {
         slot("PCIe Slot 3 [r001u01p2i03]", 3, 0xB6, 0x0D, 0x86),
         slot("PCIe Slot 4 [r001u01p2i04]", 4, 0xB6, 0x0D, 0xaf),
         slot("PCIe Slot 5 [r001u01p3i05]", 5, 0xB6, 0x0D, 0xd8),
-        emptySlot("PCIe Slot 6 [r001u01p3i06]", 6),
+        slot("PCIe Slot 6 [r001u01p3i06]", 6, 0xB6, 0x0D, 0xd9),
+        emptySlot("PCIe Slot 8 [r001u01p4i08]", 8),
         shortSlot("OCP Mezzanine [r001u01p0i07]", 7),
     };
     host.onboard = {
@@ -261,6 +262,7 @@ HostFirmware bravoHost() {
         slot("SLOT2 r001i01s02", 2, 0xB5, 0x0B, 0x5f),
         slot("SLOT3 r001i01s03", 3, 0xB5, 0x0B, 0x86),
         slot("SLOT4 r001i01s04", 4, 0xB5, 0x0B, 0x1b),
+        slot("SLOT6 r001i01s06", 6, 0xB5, 0x0B, 0x87),
         shortSlot("M2SLOT r001i01s05", 5),
     };
     host.onboard = {

@@ -22,6 +22,8 @@
 //   10  fc WWPN state Linkdown | fc ADAPTER remove         see fc_actions.h
 //   11  nic vmnic1 link Up|Down | nic vmnic1 admin Up|Down     a port of the nic listing
 //   12  nic vmnic1 remove                                   the port leaves the listing
+//   13  nvme vmhba4 smart "Read Only Mode" true | nvme vmhba4 remove | nvme vmhba4 insert
+//                                                            see nvme_actions.h
 //
 // SECONDS counts from the start of the run and may carry up to three decimals. Paths are the
 // host's absolute paths, taken inside its root; ".." is refused.
@@ -46,6 +48,9 @@ enum class ScenarioVerb {
     NicLink,
     NicAdmin,
     NicRemove,
+    NvmeSmart,
+    NvmeRemove,
+    NvmeInsert,
 };
 
 struct ScenarioAction {
@@ -53,7 +58,7 @@ struct ScenarioAction {
     std::chrono::milliseconds at{0};
     ScenarioVerb verb = ScenarioVerb::Write;
     std::string target;  // path, drive, SCSI host or network port name
-    std::string key;     // drive description key
+    std::string key;     // drive description key, SMART log label
     std::string text;    // text written, key value, door-bell text or Up/Down
     unsigned packet = 0;
     unsigned status = 0;  // transfer status, or the seconds of an RMC restart

@@ -39,6 +39,8 @@ TEST(Scenario, RefusesMalformedLinesNamingTheLine) {
         {"1 nic vm;nic0 link Up", "expected nic NAME"},
         {"1 nic vmnic0 link down", "expected nic NAME"},
         {"1 nic vmnic0 remove now", "expected nic NAME"},
+        {"1 nvme vmhba4;x remove", "adapter name"},
+        {"1 nvme vmhba4 smart \"Read Only Mode true", "expected nvme ADAPTER"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);

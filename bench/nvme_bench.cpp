@@ -1,0 +1,153 @@
+// The NVMe manager on the default host (2 drives, one with two namespaces) and on a copy of it
+// with 32 NVMe adapters: one cache build (the device list, then per drive its identify data,
+// a PCI list grep, its namespace list, a capacity list grep per namespace and its SMART log)
+// and one health poll (one SMART log per drive, and the device list once). The counters split
+// the time into CPU in the child processes (esxcli, its shells, awk and grep) and CPU in the
+// library, per drive.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "nvme/nvme_resource_manager.h"
+#include "sim/common/simulated_host_copy.h"
+
+namespace {
+
+double cpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::trunc) << text;
+}
+
+// A copy of the default host; with more than 2 drives its NVMe adapters are vmhba4's copies
+// (vmhba100, ...), each with its own serial number and two namespaces.
+std::string nvmeHost(int drives) {
+    static std::map<int, std::string> roots;
+    auto found = roots.find(drives);
+    if (found != roots.end()) {
+        return found->second;
+    }
+    char pattern[] = "/tmp/orbbench-nvme.XXXXXX";
+    const char* folder = mkdtemp(pattern);
+    if (folder == nullptr) {
+        std::perror("mkdtemp");
+        std::exit(2);
+    }
+    const std::string root = std::string(folder) + "/host";
+    std::string error;
+    if (!orbsim::copySimulatedHost(ORB_SOURCE_DIR "/sim/hosts/default",
+                                   ORB_BINARY_DIR "/sim/overlay", root, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(2);
+    }
+    writeText(root + "/etc/config/vex/orb/orb.conf",
+              "{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n");
+    if (drives > 2) {
+        const std::string data = root + "/var/lib/sim-nvme/";
+        const std::string identify = readText(data + "vmhba4/identify");
+        const std::string smart = readText(data + "vmhba4/smart");
+        std::string adapters;
+        for (int d = 0; d < drives; ++d) {
+            const std::string name = "vmhba" + std::to_string(100 + d);
+            char serial[32];
+            std::snprintf(serial, sizeof(serial), "S55JNC0R7%05d", d);
+            std::filesystem::create_directories(data + name);
+            std::string text = identify;
+            text.replace(text.find("S55JNC0R700123"), 14, serial);
+            writeText(data + name + "/identify", text);
+            writeText(data + name + "/smart", smart);
+            writeText(data + name + "/namespaces", "1 Online eui.00253858" + std::string(serial) +
+                                                       "01 4096 512 3000000000 512e\n"
+                                                       "2 Online eui.00253858" +
+                                                       std::string(serial) +
+                                                       "02 4096 512 4501476528 512e\n");
+            adapters += name + " nvmeMgmt-nvmhba" + std::to_string(d) + "\n";
+        }
+        writeText(data + "adapters", adapters);
+    }
+    roots[drives] = root;
+    return root;
+}
+
+class OnHost {
+  public:
+    explicit OnHost(int drives) {
+        const char* path = getenv("PATH");
+        savedPath = path != nullptr ? path : "";
+        const std::string host = nvmeHost(drives);
+        setenv("ORB_ROOT", host.c_str(), 1);
+        setenv("PATH", (host + "/bin:" + savedPath).c_str(), 1);
+    }
+    ~OnHost() { setenv("PATH", savedPath.c_str(), 1); }
+
+  private:
+    std::string savedPath;
+};
+
+void report(benchmark::State& state, double childrenBefore, double selfBefore,
+            std::chrono::steady_clock::time_point wallBefore) {
+    std::vector<Json::Value> drives;
+    NVMeResourceManager::getInstance()->getInventoryJsonObject2(2, drives);
+    const double runs = static_cast<double>(state.iterations());
+    const double count = drives.empty() ? 1.0 : static_cast<double>(drives.size());
+    state.counters["drives"] = static_cast<double>(drives.size());
+    state.counters["children_cpu_ms"] = (cpuSeconds(RUSAGE_CHILDREN) - childrenBefore) * 1e3 / runs;
+    state.counters["library_cpu_ms"] = (cpuSeconds(RUSAGE_SELF) - selfBefore) * 1e3 / runs;
+    state.counters["wall_ms_per_drive"] =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - wallBefore)
+            .count() /
+        runs / count;
+}
+
+void BM_NvmeCacheBuild(benchmark::State& state) {
+    OnHost host(static_cast<int>(state.range(0)));
+    NVMeResourceManager* manager = NVMeResourceManager::getInstance();
+    manager->cacheBuild();  // the GeoID map and the physical-location library are set up once
+    const auto wallBefore = std::chrono::steady_clock::now();
+    const double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);
+    const double selfBefore = cpuSeconds(RUSAGE_SELF);
+    for (auto _ : state) {
+        manager->cacheBuild();
+    }
+    report(state, childrenBefore, selfBefore, wallBefore);
+}
+
+void BM_NvmePoll(benchmark::State& state) {
+    OnHost host(static_cast<int>(state.range(0)));
+    NVMeResourceManager* manager = NVMeResourceManager::getInstance();
+    manager->cacheBuild();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    const double childrenBefore = cpuSeconds(RUSAGE_CHILDREN);
+    const double selfBefore = cpuSeconds(RUSAGE_SELF);
+    for (auto _ : state) {
+        manager->pollDevices();
+    }
+    report(state, childrenBefore, selfBefore, wallBefore);
+}
+
+BENCHMARK(BM_NvmeCacheBuild)->Arg(2)->Arg(32)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NvmePoll)->Arg(2)->Arg(32)->Unit(benchmark::kMillisecond);
+
+}  // namespace
