@@ -14,7 +14,9 @@ namespace {
 
 const char* const kTag = "ORB_SERVER";
 
-bool parseObject(const std::string& text, Json::Value& document, std::string& errors) {
+}  // namespace
+
+bool orbParseClientEvent(const std::string& text, Json::Value& document, std::string& errors) {
     Json::CharReaderBuilder builder;
     builder["failIfExtra"] = true;
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
@@ -38,13 +40,11 @@ bool parseObject(const std::string& text, Json::Value& document, std::string& er
     return true;
 }
 
-}  // namespace
-
 int orbForwardClientEvent(const std::string& payload) {
     ORB_LOG_INFO(kTag, "%s", payload.c_str());
     Json::Value document;
     std::string errors;
-    if (!parseObject(payload, document, errors)) {
+    if (!orbParseClientEvent(payload, document, errors)) {
         ORB_LOG_DEBUG(kTag, "Json packets are invalid");
         ORB_LOG_DEBUG(kTag, "Error: %s", errors.c_str());
         ORB_LOG_WARNING(kTag, "Forward request refused: %s; nothing sent.", errors.c_str());
