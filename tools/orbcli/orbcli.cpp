@@ -160,14 +160,16 @@ class ResponsePipe {
         signal(SIGTERM, removeAndExit);
         signal(SIGHUP, removeAndExit);
         if (mkfifo(path.c_str(), 0600) != 0) {
-            problem = "cannot make the response pipe " + path + ": " + std::strerror(errno);
+            error = errno;
+            problem = "cannot make the response pipe " + path + ": " + std::strerror(error);
             return false;
         }
         made = true;
         // Open before the request goes out, so the service finds a reader at once.
         fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
-            problem = "cannot open the response pipe " + path + ": " + std::strerror(errno);
+            error = errno;
+            problem = "cannot open the response pipe " + path + ": " + std::strerror(error);
             return false;
         }
         return true;
@@ -200,6 +202,9 @@ class ResponsePipe {
         }
         return true;
     }
+
+    // Why make() failed (an errno value).
+    int error = 0;
 
   private:
     std::string path;
@@ -333,7 +338,8 @@ int main(int argc, char** argv) {
     std::string problem;
     if (!response.make(problem)) {
         std::fprintf(stderr, "orbcli: %s\n", problem.c_str());
-        return errno == EACCES ? kRefused : kNoService;
+        // Only root may make pipes where the service looks for them.
+        return response.error == EACCES ? kRefused : kNoService;
     }
     const int sent = sendRequest(packet, deadline);
     if (sent != kSuccess) {
