@@ -34,7 +34,10 @@ std::string schemaViolations(const orbsim::SimulatedRMC& rmc) {
     if (!writeFile(file, lines)) {
         return "cannot write " + file;
     }
-    const std::string command = "python3 " + sourcePath("tests/support/validate_documents.py") +
+    // Debian's interpreter, whose python3-jsonschema the test scripts install, before any other.
+    const std::string python =
+        access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+    const std::string command = python + " " + sourcePath("tests/support/validate_documents.py") +
                                 " " + sourcePath("docs/schema") + " " + file + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
