@@ -155,7 +155,13 @@ class LocalCommandServer : public ::testing::Test {
     }
     void startServer() {
         ASSERT_TRUE(orbJobManager::startORBServer());
-        ASSERT_TRUE(waitFor([] { return isPrivateFifo(requestPath()); }, 5s));
+        // Served once the server holds its end open: a client may then write.
+        ASSERT_TRUE(waitFor(
+            [] {
+                orbFileDescriptor writer(open(requestPath().c_str(), O_WRONLY | O_NONBLOCK));
+                return writer.isOpen() && isPrivateFifo(requestPath());
+            },
+            5s));
     }
     std::vector<Json::Value> events() const {
         std::vector<Json::Value> sent;
