@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -26,6 +27,7 @@
 #include "core/owned_resources.h"
 #include "report/event_handler.h"
 #include "report/inventory_aggregator.h"
+#include "report/ipmi_utils.h"
 #include "report/json_text.h"
 #include "report/message_packet.h"
 #include "support/fake_manager.h"
@@ -397,6 +399,33 @@ TEST_F(LocalCommandServer, StopReturnsWithinTwoSecondsAndMayBeRepeated) {
     client.openForReading();
     sendRequest(kOrbTestEventCode, "1148");
     EXPECT_EQ(client.answer(), kOrbRequestInvalidEvent);
+}
+
+// A host that exits without stopping the server, while the server forwards an event to an RMC
+// that never answers, exits normally and within the stop budget.
+void exitWhileTheServerWaitsForTheRMC() {
+    auto rmc = std::make_shared<orbsim::SimulatedRMC>();
+    rmc->setReplyTimeout(15s);
+    rmc->startOutage(0ms, 1h, orbsim::ExchangeFault::NoReply);
+    ipmi::IPMIUtils::setTransport(rmc);
+    if (!orbJobManager::startORBServer() || !waitFor([] { return isPrivateFifo(requestPath()); })) {
+        std::_Exit(3);
+    }
+    // The event sender holds the channel, waiting for an answer; the server waits for the
+    // channel behind it.
+    orbEventHandler::generateEvent(
+        orbEvent(356, "NotApplicable", "Host", false, "2026-01-31 13:05:09", "NA", "ORB"));
+    waitFor([&] { return !rmc->packets().empty(); });
+    sendRequest(kOrbForwardEventCode, R"({"ID": 1441, "Source": "x"})");
+    std::this_thread::sleep_for(300ms);
+    std::exit(0);
+}
+
+TEST(LocalCommandServerAtExit, TheHostExitsNormallyWithinTheStopBudget) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto begun = std::chrono::steady_clock::now();
+    EXPECT_EXIT(exitWhileTheServerWaitsForTheRMC(), ::testing::ExitedWithCode(0), "");
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 5s);
 }
 
 // Byte for byte what a client of another make relies on.
