@@ -3,8 +3,9 @@
 ORB_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Everything the build, the tests and the demo need from Debian.
+# python3-jsonschema checks the documents the end-to-end tests send against docs/schema.
 ORB_PACKAGES=(cmake ninja-build g++ libjsoncpp-dev googletest libgtest-dev libgmock-dev
-              libbenchmark-dev pci.ids)
+              libbenchmark-dev pci.ids python3-jsonschema)
 
 # Installs the packages that are missing, with one apt-get update before the first install,
 # so that a machine that already has everything never touches the network.

@@ -15,6 +15,7 @@
 #include "core/resource_manager.h"
 #include "core/utils.h"
 #include "report/inventory_aggregator.h"
+#include "report/orb_server.h"
 
 namespace {
 
@@ -199,6 +200,14 @@ bool orbJobManager::stopThreads() {
         }
     }
     return allEnded;
+}
+
+bool orbJobManager::startORBServer() {
+    return ORBServer::initializeORBServer();
+}
+
+void orbJobManager::stopORBServer() {
+    ORBServer::stopORBServer();
 }
 
 void orbJobManager::simulateUnhandledExceptions() {

@@ -26,6 +26,12 @@ class orbJobManager {
     // Asks every running manager to stop and joins every thread that ended within two seconds.
     static void stopResourceManagers();
 
+    // Start and stop the local command server, through which a local client asks for test
+    // events and forwards its own events; false when its thread could not be started. The
+    // stop returns within two seconds and may be called when the server never started.
+    static bool startORBServer();
+    static void stopORBServer();
+
     // Thread entry: arg carries the resource-type code as an integer value.
     static void* initializeResourceManager(void* arg);
 

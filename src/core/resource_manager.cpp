@@ -1,6 +1,7 @@
 #include "core/resource_manager.h"
 
 #include "core/log.h"
+#include "core/stop_request.h"
 
 #include <chrono>
 #include <thread>
@@ -17,6 +18,7 @@ int orbResourceManager::getUtilizationJsonObject(Json::Value&) {
 int orbResourceManager::getFileServiceJsonObject(std::vector<Json::Value>&) {
     return 0;
 }
+void orbResourceManager::generateTestEvent(int, const std::string&) {}
 
 int orbResourceManager::readInventoryOrPrevious(
     const char* tag, const std::atomic<bool>& buildInProgress, std::mutex& buildLock,
@@ -56,7 +58,14 @@ bool orbResourceManager::waitForBuiltInventory(
             return true;
         }
         report(building, size, attempt);
-        std::this_thread::sleep_for(kRetryWait);
+        // The caller's stop ends the wait: the local command server asks from its own thread.
+        const auto until = std::chrono::steady_clock::now() + kRetryWait;
+        while (std::chrono::steady_clock::now() < until) {
+            if (orbStopRequested()) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
     }
     return false;
 }

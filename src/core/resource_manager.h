@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 // The base of every resource manager (host, storage, network, Fibre Channel, NVMe). A manager
@@ -34,6 +35,10 @@ class orbResourceManager {
     virtual bool isRunning() = 0;
     // True once the first inventory is complete; iteration is the aggregator's poll count.
     virtual bool isInventoryReady(int iteration) = 0;
+    // Raises the sample event eventId about device (an identifier such as a WWN, or
+    // "FFFFFFFFFFFFFFFF") for the local command server. A manager without sample events, or
+    // without one for this ID, raises nothing.
+    virtual void generateTestEvent(int eventId, const std::string& device);
 
   protected:
     orbResourceManager() = default;

@@ -36,6 +36,8 @@ class HostResourceManager : public orbResourceManager {
 
     // A test event asked for by the local command server.
     void generateTestEvent(int eventId);
+    // The host's sample events name no device.
+    void generateTestEvent(int eventId, const std::string&) override { generateTestEvent(eventId); }
 
   private:
     HostResourceManager();

@@ -31,7 +31,7 @@ class NICResourceManager : public orbResourceManager {
     bool isInventoryReady(int requester) override;
 
     // A test event asked for by the local command server.
-    void generateTestEvent(int eventId, const std::string& arg);
+    void generateTestEvent(int eventId, const std::string& arg) override;
 
   private:
     NICResourceManager() = default;

@@ -5,6 +5,7 @@
 
 #include "core/log.h"
 #include "core/utils.h"
+#include "report/event_capture.h"
 #include "report/event_sender.h"
 #include "report/inventory_aggregator.h"
 #include "report/ipmi_utils.h"
@@ -80,7 +81,15 @@ Json::Value orbEventHandler::buildEventDocument(const orbEvent& event) {
 }
 
 void orbEventHandler::generateEvent(orbEvent event) {
+    orbEventCapture* capture = orbEventCapture::active();
     if (!orbJsonAggregator::isInventorySent() && !isForwardedBeforeInventory(event.getEventID())) {
+        if (capture != nullptr) {
+            ++capture->heldBack;
+        }
+        return;
+    }
+    if (capture != nullptr) {
+        capture->taken.push_back(std::move(event));
         return;
     }
     orbEventSender::getInstance()->queue(std::move(event));

@@ -57,6 +57,9 @@ class SASResourceManager : public orbResourceManager {
     void generateEvent(int eventId, bool failure, const orbInventoryBase& record);
     // A sample event of the kind eventId belongs to, asked for by the local command server.
     void generateTestEvent(int eventId, const std::string& text, bool flag);
+    void generateTestEvent(int eventId, const std::string& text) override {
+        generateTestEvent(eventId, text, false);
+    }
 
     // True when a registered factory handles this model exclusively.
     bool isControllerModelSupported(uint32_t chipset, uint32_t board);

@@ -36,3 +36,6 @@ run(${CMAKE_COMMAND} --build ${consumer_build})
 # The C program runs against an empty root, so it reads nothing of this machine.
 run(${CMAKE_COMMAND} -E env ORB_ROOT=${run_root}
     ${consumer_build}/orb_c_program ${run_root}/attribute)
+
+# The command-line client is installed beside the library and finds it there.
+run(${prefix}/bin/orbcli --help)

@@ -14,6 +14,7 @@
 #include "nic/nic_resource_manager.h"
 #include "report/inventory_aggregator.h"
 #include "sim/scenario/scenario_player.h"
+#include "support/document_schemas.h"
 #include "support/hung_tool.h"
 #include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
@@ -44,6 +45,7 @@ class NicService : public ::testing::Test {
         player.stop();
         orbJsonAggregator::stoporbJsonAggregator();
         EXPECT_LT(orbtest::timeOf(orbJobManager::stopResourceManagers), 2s);
+        EXPECT_EQ(orbtest::schemaViolations(*rmc.get()), "");
     }
 
     std::vector<Json::Value> events() const {

@@ -19,6 +19,7 @@
 #include "sim/scenario/scenario_player.h"
 #include "storage/sas_resource_manager.h"
 #include "storage/sg_exchange.h"
+#include "support/document_schemas.h"
 #include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
 
@@ -47,6 +48,7 @@ class StorageService : public ::testing::Test {
         orbJobManager::stopResourceManagers();
         orbsim::removeSimulatedDrives();
         EXPECT_THAT(rmc->protocolErrors(), ::testing::IsEmpty());
+        EXPECT_EQ(orbtest::schemaViolations(*rmc.get()), "");
     }
 
     void start() {

@@ -119,6 +119,9 @@ int runService(const Options& options) {
     }
     orbJsonAggregator::sendInventory(false);
     orbIPMIDBService::startorbIPMIDBService();
+    if (!orbJobManager::startORBServer()) {
+        std::fprintf(stderr, "orbhost: the local command server could not be started\n");
+    }
 
     // Changes the simulated host while the service runs; stopped first at the end, so no
     // action lands while the service stops.
@@ -163,6 +166,7 @@ int runService(const Options& options) {
     orbJobManager::stopResourceManagers();
     orbJsonAggregator::stoporbJsonAggregator();
     orbIPMIDBService::stoporbIPMIDBService();
+    orbJobManager::stopORBServer();
     std::printf("orbhost: stopped\n");
     return 0;
 }

@@ -9,8 +9,10 @@ int main() {
     orbJobManager::startResourceManagers();
     orbJsonAggregator::sendInventory(false);
     orbIPMIDBService::startorbIPMIDBService();
+    orbJobManager::startORBServer();
     std::this_thread::sleep_for(std::chrono::minutes(10));
-    orbIPMIDBService::stoporbIPMIDBService();
-    orbJsonAggregator::stoporbJsonAggregator();
     orbJobManager::stopResourceManagers();
+    orbJsonAggregator::stoporbJsonAggregator();
+    orbIPMIDBService::stoporbIPMIDBService();
+    orbJobManager::stopORBServer();
 }
