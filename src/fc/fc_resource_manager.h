@@ -39,7 +39,7 @@ class FCResourceManager : public orbResourceManager {
     bool isInventoryReady(int requester) override;
 
     // A test event asked for by the local command server.
-    void generateTestEvent(int eventId, const std::string& arg);
+    void generateTestEvent(int eventId, const std::string& arg) override;
 
     // Port state and health as the inventory names them.
     static ORB_RESOURCE_STATE getState(HBA_PORTSTATE portState);

@@ -50,6 +50,9 @@ class NVMeResourceManager : public orbResourceManager {
                               const orbInventoryBase& record, const std::string& source = "ORB");
     // A sample event (835, 836 or 837) asked for by the local command server.
     void generateTestEvent(int eventId, const std::string& description, bool flag);
+    void generateTestEvent(int eventId, const std::string& description) override {
+        generateTestEvent(eventId, description, false);
+    }
 
   private:
     NVMeResourceManager();
