@@ -8,6 +8,7 @@
 
 #include "sim/drives/drive_description.h"
 #include "sim/scenario/fc_actions.h"
+#include "sim/scenario/megaraid_actions.h"
 
 namespace orbsim {
 namespace {
@@ -280,6 +281,9 @@ bool parseLine(const std::string& line, ScenarioAction& action, std::string& why
     if (verb == "fc") {
         return parseFcAction(rest, action, why);
     }
+    if (verb == "megaraid") {
+        return parseMegaraidAction(rest, action, why);
+    }
     if (verb == "nic") {
         action.target = nextWord(rest);
         std::string what = nextWord(rest);
@@ -299,7 +303,7 @@ bool parseLine(const std::string& line, ScenarioAction& action, std::string& why
     }
     why = verb.empty()
               ? "expected an action after the time"
-              : "unknown action '" + verb + "' (write, remove, restore, drive, port, rmc, fc, nic)";
+              : "unknown action '" + verb + "' (write, remove, restore, drive, port, rmc, fc, nic, megaraid)";
     return false;
 }
 

@@ -22,6 +22,8 @@
 //   10  fc WWPN state Linkdown | fc ADAPTER remove         see fc_actions.h
 //   11  nic vmnic1 link Up|Down | nic vmnic1 admin Up|Down     a port of the nic listing
 //   12  nic vmnic1 remove                                   the port leaves the listing
+//   13  megaraid 0 pd 252:1 state 0x11 | megaraid 0 ld 1 state 2 | megaraid 0 event CODE ...
+//       | megaraid 0 cc 1 start|progress N|done|abort [FINDINGS]   see megaraid_actions.h
 //
 // SECONDS counts from the start of the run and may carry up to three decimals. Paths are the
 // host's absolute paths, taken inside its root; ".." is refused.
@@ -45,6 +47,7 @@ enum class ScenarioVerb {
     NicLink,
     NicAdmin,
     NicRemove,
+    Megaraid,
 };
 
 struct ScenarioAction {

@@ -15,6 +15,7 @@
 #include "sim/drives/drive_description.h"
 #include "sim/drives/simulated_drives.h"
 #include "sim/scenario/fc_actions.h"
+#include "sim/scenario/megaraid_actions.h"
 
 namespace fs = std::filesystem;
 
@@ -173,6 +174,8 @@ bool ScenarioPlayer::apply(const ScenarioAction& action, std::string& error) {
         case ScenarioVerb::NicAdmin:
         case ScenarioVerb::NicRemove:
             return changeNicListing(action, error);
+        case ScenarioVerb::Megaraid:
+            return applyMegaraidAction(root, action, error);
     }
     error = "unknown action";
     return false;
