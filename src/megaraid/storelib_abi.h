@@ -249,3 +249,14 @@ typedef struct _SL_REG_AEN_INPUT_T {
 #ifdef __cplusplus
 }
 #endif
+
+#ifdef __cplusplus
+// The layouts the library expects.
+static_assert(sizeof(SL_CTRL_LIST_T) == 260, "controller list");
+static_assert(offsetof(SL_LIB_CMD_PARAM_T, ctrlId) == 4 &&
+                  offsetof(SL_LIB_CMD_PARAM_T, deviceId) == 8 &&
+                  offsetof(SL_LIB_CMD_PARAM_T, uniqueId) == 16 &&
+                  offsetof(SL_LIB_CMD_PARAM_T, dataSize) == 28 &&
+                  offsetof(SL_LIB_CMD_PARAM_T, pData) == 32,
+              "command record");
+#endif
