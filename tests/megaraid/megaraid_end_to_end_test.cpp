@@ -13,6 +13,7 @@
 #include "report/inventory_aggregator.h"
 #include "sim/drives/simulated_drives.h"
 #include "sim/scenario/scenario_player.h"
+#include "storage/sas_resource_manager.h"
 #include "support/simulated_rmc_fixture.h"
 #include "support/test_environment.h"
 
@@ -46,7 +47,7 @@ class MegaRAIDService : public ::testing::Test {
         ASSERT_TRUE(waitFor([&] { return rmc.count("WriteInventory") == 1; }));
     }
 
-    // The storage library's events only.
+    // The events about the MegaRAID's drives and volumes.
     std::vector<Event> events() const {
         std::vector<Event> seen;
         for (const orbsim::RMCCommand& command : rmc->commands()) {
@@ -56,7 +57,11 @@ class MegaRAIDService : public ::testing::Test {
             const Json::Value document = parseJson(command.payload);
             const Json::Value& variable = document["VariableData"];
             const std::string info = variable["EventInfo"].asString();
-            if (info.rfind("[Msg # ", 0) != 0) {
+            // The MegaRAID's drives and volumes; a change may be reported by the firmware
+            // event or by the rediscovery that reads it first, once either way.
+            const std::string serial = variable["Data"]["SerialNumber"].asString();
+            const std::string volume = variable["Data"]["DurableName"].asString();
+            if (serial.find("MR0") == std::string::npos && volume.rfind("SKC1234567:", 0) != 0) {
                 continue;
             }
             seen.push_back({document["ID"].asInt(), variable["Type"].asString(),
@@ -152,6 +157,12 @@ TEST_F(MegaRAIDService, InventoryAndFirmwareEventsReachTheRmc) {
     ASSERT_TRUE(awaitEvent(540, mark, &event));
     EXPECT_EQ(event.serial, "WFN2MR02");
 
+    // Failed and "Unconfigured bad" are equally failed: moving between them is no news.
+    mark = events().size();
+    change("0 megaraid 0 pd 252:1 state 0x01\n");
+    ASSERT_TRUE(awaitEvent(538, mark, &event));
+    change("0 megaraid 0 pd 252:1 state 0x11\n");
+
     mark = events().size();
     change("0 megaraid 0 ld 0 state 2\n");
     ASSERT_TRUE(awaitEvent(681, mark, &event));
@@ -162,9 +173,23 @@ TEST_F(MegaRAIDService, InventoryAndFirmwareEventsReachTheRmc) {
 
     // A rediscovery between the findings and the end of the check keeps its findings.
     mark = events().size();
-    change("0 megaraid 0 cc 1 start\n0 megaraid 0 cc 1 progress 40\n");
-    orbJsonAggregator::sendInventory(true);
-    change("0 megaraid 0 cc 1 done corrected=2,parity=1\n");
+    orbtest::LogMark beforeCheck;
+    const std::string corrected =
+        "0 megaraid 0 event 0x003B class=0 locale=0x0001 args=ld target=1 text=Corrected medium "
+        "error on VD 1\n";
+    change("0 megaraid 0 cc 1 start\n0 megaraid 0 cc 1 progress 40\n" + corrected + corrected);
+    ASSERT_TRUE(waitFor([&] {
+        return beforeCheck.mainSince().find(
+                   "MegaRAID CC State [1] - New: [0], [false], [# "
+                   "Corrected medium errors = 2]") != std::string::npos;
+    }));
+    orbtest::LogMark beforeRebuild;
+    SASResourceManager::getInstance()->invalidateInventoryCache();
+    ASSERT_TRUE(waitFor([&] {
+        return beforeRebuild.debugSince().find("discoverLogicalDiskInventory 1") !=
+               std::string::npos;
+    }));
+    change("0 megaraid 0 cc 1 done parity=1\n");
     ASSERT_TRUE(awaitEvent(1387, mark, &event));
     EXPECT_EQ(event.info,
               std::string("[Msg # 003a] Consistency Check done with inconsistencies on VD 1, (# "
@@ -182,12 +207,12 @@ TEST_F(MegaRAIDService, InventoryAndFirmwareEventsReachTheRmc) {
     for (const Event& raised : events()) {
         ids.push_back(raised.id);
     }
-    EXPECT_THAT(ids, ::testing::ElementsAre(538, 540, 681, 683, 1387, 1385));
+    EXPECT_THAT(ids, ::testing::ElementsAre(538, 540, 538, 681, 683, 1387, 1385));
     const Json::Value after = pushed();
     for (const Json::Value& drive : after["Drives"]) {
         if (drive["SerialNumber"] == "WFN2MR02") {
-            EXPECT_EQ(drive["Status"]["State"].asString(), "Rebuild");
-            EXPECT_EQ(drive["Status"]["Health"].asString(), "OK");
+            EXPECT_EQ(drive["Status"]["State"].asString(), "Failed");
+            EXPECT_EQ(drive["Status"]["Health"].asString(), "Critical");
         }
     }
 }
