@@ -9,7 +9,6 @@
 #include "core/config.h"
 #include "core/log.h"
 #include "core/utils.h"
-#include "host/pcie_manufacturer_resolver.h"
 #include "host/physloc_factory.h"
 #include "megaraid/io_loading_helper.h"
 #include "megaraid/megaraid_cc_state.h"
@@ -129,9 +128,8 @@ int orbMegaRAIDController::discoverInventory(orbStorageControllerInfo& info) {
     currentInfo.setDescription(geoID.empty() || geoID == "NotAvailable"
                                    ? "NotAvailable"
                                    : "PCI " + PciLocation + " " + geoID);
-    std::string subVendor;
     std::string manufacturer;
-    PCIeManufacturerResolver::fetchManufacturer(PciLocation, subVendor, manufacturer);
+    discoverManufacturer(manufacturer);
     currentInfo.setManufacturer(manufacturer);
     currentInfo.setDeviceName(deviceName);
     if (currentInfo.getState() == ORB_STATE_UNKNOWN) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "core/log.h"
@@ -23,10 +24,16 @@ orbByteView viewOf(const std::vector<uint8_t>& buffer) {
 }  // namespace
 
 bool orbStoreLibInterface::takeLock() {
+    // Three tries of up to two seconds each, looked at often so that a rebuild that ends
+    // early is not waited for longer than it runs.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        if (cache_lock.try_lock_for(std::chrono::seconds(2))) {
-            return true;
-        }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        do {
+            if (cache_lock.try_lock()) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        } while (std::chrono::steady_clock::now() < until);
         if (orbStopRequested()) {
             break;
         }
@@ -41,7 +48,7 @@ void orbStoreLibInterface::cacheBuild(const std::string& scope) {
         ORB_LOG_INFO(kTag, "MR library was not initialized hence cancelling cache build");
         return;
     }
-    std::lock_guard<std::timed_mutex> lock(cache_lock);
+    std::lock_guard<std::mutex> lock(cache_lock);
     {
         // What readers get while this rebuild runs: the lists as they are now, complete.
         std::lock_guard<std::mutex> previous(previousMutex);

@@ -118,7 +118,7 @@ class orbStoreLibInterface {
     std::atomic<unsigned> gTotalControllers{0};
 
     // Held for a whole rebuild; readers try it and fall back to the previous copies.
-    std::timed_mutex cache_lock;
+    std::mutex cache_lock;
     std::vector<CTRL_INFO> controllers;
     std::map<uint32_t, std::vector<PD_INFO>> drives;
     std::map<uint32_t, std::vector<LD_INFO>> volumes;
