@@ -233,7 +233,7 @@ void orbMegaRAIDController::discoverPhysicalDiskAttributes(orbDiskInfo& record, 
     record.setMediaType(pd.mediaType);
     record.setRevision(pd.raw.revision);
     record.setManufacturer(pd.vendorName);
-    char slot[16];
+    char slot[32];
     std::snprintf(slot, sizeof(slot), "%d:%d", pd.enclosure, pd.slot);
     record.setSlot(slot);
     record.setState(driveState(pd.fwStateText));

@@ -200,7 +200,7 @@ void orbMegaRAIDController::analyzeDriveEvent(ORB_SAS_EVENT_DETAIL* event) {
     if (event->enclosure < 0 || event->slot < 0) {
         return;
     }
-    char slot[16];
+    char slot[32];
     std::snprintf(slot, sizeof(slot), "%d:%d", event->enclosure, event->slot);
     orbDiskInfo* drive = nullptr;
     for (orbDiskInfo& candidate : currentDrives) {
