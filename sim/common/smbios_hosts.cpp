@@ -264,6 +264,7 @@ HostFirmware bravoHost() {
         slot("SLOT4 r001i01s04", 4, 0xB5, 0x0B, 0x1b),
         slot("SLOT6 r001i01s06", 6, 0xB5, 0x0B, 0x87),
         shortSlot("M2SLOT r001i01s05", 5),
+        slot("SLOT7 r001i01s07", 7, 0xB5, 0x0B, 0xd8),
     };
     host.onboard = {
         onboard("Onboard r001i01s00 sSATA Controller", kSataController, 1, 0x00, 0x11, 5),

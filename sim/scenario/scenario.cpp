@@ -9,6 +9,7 @@
 #include "sim/drives/drive_description.h"
 #include "sim/scenario/fc_actions.h"
 #include "sim/scenario/nvme_actions.h"
+#include "sim/scenario/megaraid_actions.h"
 
 namespace orbsim {
 namespace {
@@ -292,6 +293,9 @@ bool parseLine(const std::string& line, ScenarioAction& action, std::string& why
     if (verb == "nvme") {
         return parseNvmeAction(rest, action, why);
     }
+    if (verb == "megaraid") {
+        return parseMegaraidAction(rest, action, why);
+    }
     if (verb == "nic") {
         action.target = nextWord(rest);
         std::string what = nextWord(rest);
@@ -311,7 +315,7 @@ bool parseLine(const std::string& line, ScenarioAction& action, std::string& why
     }
     why = verb.empty()
               ? "expected an action after the time"
-              : "unknown action '" + verb + "' (write, remove, restore, drive, port, rmc, fc, nic, nvme)";
+              : "unknown action '" + verb + "' (write, remove, restore, drive, port, rmc, fc, nic, nvme, megaraid)";
     return false;
 }
 

@@ -24,6 +24,8 @@
 //   12  nic vmnic1 remove                                   the port leaves the listing
 //   13  nvme vmhba4 smart "Read Only Mode" true | nvme vmhba4 remove | nvme vmhba4 insert
 //                                                            see nvme_actions.h
+//   13  megaraid 0 pd 252:1 state 0x11 | megaraid 0 ld 1 state 2 | megaraid 0 event CODE ...
+//       | megaraid 0 cc 1 start|progress N|done|abort [FINDINGS]   see megaraid_actions.h
 //
 // SECONDS counts from the start of the run and may carry up to three decimals. Paths are the
 // host's absolute paths, taken inside its root; ".." is refused.
@@ -51,6 +53,7 @@ enum class ScenarioVerb {
     NvmeSmart,
     NvmeRemove,
     NvmeInsert,
+    Megaraid,
 };
 
 struct ScenarioAction {

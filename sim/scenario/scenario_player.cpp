@@ -16,6 +16,7 @@
 #include "sim/drives/simulated_drives.h"
 #include "sim/scenario/fc_actions.h"
 #include "sim/scenario/nvme_actions.h"
+#include "sim/scenario/megaraid_actions.h"
 
 namespace fs = std::filesystem;
 
@@ -179,6 +180,8 @@ bool ScenarioPlayer::apply(const ScenarioAction& action, std::string& error) {
         case ScenarioVerb::NvmeRemove:
         case ScenarioVerb::NvmeInsert:
             return applyNvmeAction(root, action, error);
+        case ScenarioVerb::Megaraid:
+            return applyMegaraidAction(root, action, error);
     }
     error = "unknown action";
     return false;

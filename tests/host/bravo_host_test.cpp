@@ -30,7 +30,8 @@ TEST(BravoHost, PlatformAndGeoIDs) {
         {"0000:00:11.5", "r001i01s00", {"001", "01", "00"}},  // onboard device, function 5
         {"0000:86:00.0", "r001i01s03", {"001", "01", "03"}},  // slot
         {"0000:00:00.0", "NotAvailable", {}},                 // slot without bus address fields
-        {"0000:d8:00.0", "NotAvailable", {}},                 // no such device
+        {"0000:d8:00.0", "r001i01s07", {"001", "01", "07"}},  // the MegaRAID in slot 7
+        {"0000:d9:00.0", "NotAvailable", {}},                 // no such device
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.address);
