@@ -62,9 +62,10 @@ void exitWhileEverythingWaitsForTheRMC() {
     orbIPMIDBService::startorbIPMIDBService();
     orbEventHandler::generateEvent(
         orbEvent(356, "NotApplicable", "Host", false, "2026-01-31 13:05:09", "NA", "ORB"));
-    // The event's first packet is never answered; meanwhile the push (after the first
-    // one-second readiness poll) and the door-bell polls wait for the channel.
-    orbtest::waitFor([&] { return rmc->packets().size() >= 1; });
+    // Whichever exchange comes first, the event's first packet or a door-bell poll, is never
+    // answered; meanwhile the others and the push (after the first one-second readiness poll)
+    // wait for the channel.
+    orbtest::waitFor([&] { return rmc->packets().size() + rmc->doorbellPolls() >= 1; });
     std::this_thread::sleep_for(1500ms);
     std::exit(0);
 }
