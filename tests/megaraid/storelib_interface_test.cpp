@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,10 @@ struct Fault {
     bool usable;
     const char* logged;
 };
+// Named in test listings by its case, not by its bytes.
+void PrintTo(const Fault& fault, std::ostream* out) {
+    *out << fault.name;
+}
 
 class StoreLibFaults : public ::testing::TestWithParam<Fault> {};
 
