@@ -38,11 +38,25 @@ int orbResourceManager::readInventoryOrPrevious(
 }
 
 bool orbResourceManager::answerReadiness(int requester) {
+    std::lock_guard<std::mutex> lock(pushMutex);
     const bool ready = inventoryReady.load();
     if (requester == kAggregatorLastPoll && !ready) {
-        pushRequested.store(true);
+        pushRequested = true;
     }
     return ready;
+}
+
+bool orbResourceManager::markBuiltAndTakePush() {
+    std::lock_guard<std::mutex> lock(pushMutex);
+    inventoryReady.store(true);
+    const bool push = pushRequested;
+    pushRequested = false;
+    return push;
+}
+
+void orbResourceManager::pushAfterNextBuild() {
+    std::lock_guard<std::mutex> lock(pushMutex);
+    pushRequested = true;
 }
 
 bool orbResourceManager::waitForBuiltInventory(

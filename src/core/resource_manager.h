@@ -49,6 +49,13 @@ class orbResourceManager {
     // The readiness answer: true once the first build is done. Asked by the aggregator's last
     // readiness poll before that, it remembers that the first build must push.
     bool answerReadiness(int requester);
+    // A completed build: the inventory is ready from now on. True when the build must ask the
+    // aggregator for a push: its last readiness poll found the manager not ready, or a device
+    // change asked for one (pushAfterNextBuild). Decided under the same lock as the readiness
+    // answer, so that a push asked for by that poll is either seen here or not needed.
+    bool markBuiltAndTakePush();
+    // A device came or went: the next completed build pushes the inventory.
+    void pushAfterNextBuild();
     // Asks probe (build in progress, inventory size) up to three times, three seconds apart,
     // until the inventory is built and not empty; report logs each miss (building, size,
     // attempt).
@@ -69,7 +76,9 @@ class orbResourceManager {
 
     // Set once the first cache build has finished; never cleared.
     std::atomic<bool> inventoryReady{false};
-    // Set when the aggregator's last readiness poll found the manager not ready; the next
-    // completed build then requests a push and clears it.
-    std::atomic<bool> pushRequested{false};
+
+  private:
+    std::mutex pushMutex;
+    // The next completed build asks for a push. Guarded by pushMutex.
+    bool pushRequested = false;
 };

@@ -192,8 +192,7 @@ int FCResourceManager::cacheBuild() {
     }
     // An empty inventory is an answer too: holding readiness back would hold back every
     // other manager's events until the aggregator gives up waiting.
-    inventoryReady.store(true);
-    if (pushRequested.exchange(false)) {
+    if (markBuiltAndTakePush()) {
         ORB_LOG_DEBUG(kTag, "FCRM requesting cache push");
         orbJsonAggregator::sendInventory(true);
     }

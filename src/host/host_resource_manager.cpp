@@ -226,8 +226,7 @@ int HostResourceManager::cacheBuild() {
         ORB_LOG_INFO(kTag, "Host cache build stopped; the previous inventory is kept.");
         return -1;
     }
-    inventoryReady.store(true);
-    if (pushRequested.exchange(false)) {
+    if (markBuiltAndTakePush()) {
         ORB_LOG_DEBUG(kTag, "hostRM Requesting cache push");
         orbJsonAggregator::sendInventory(true);
     }

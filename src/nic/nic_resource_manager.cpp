@@ -161,8 +161,7 @@ int NICResourceManager::cacheBuild() {
     if (complete && inventoryReady.load()) {
         compareStatusAndGenerateEvent();
     }
-    inventoryReady.store(true);
-    if (pushRequested.exchange(false)) {
+    if (markBuiltAndTakePush()) {
         ORB_LOG_DEBUG(kTag, "NICRM requesting cache push");
         orbJsonAggregator::sendInventory(true);
     }

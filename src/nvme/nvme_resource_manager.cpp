@@ -175,14 +175,7 @@ int NVMeResourceManager::cacheBuild() {
         ORB_LOG_INFO(kTag, "NVMe cache build did not complete; the previous inventory is kept.");
         return -1;
     }
-    bool push = false;
-    {
-        std::lock_guard<std::mutex> lock(pushMutex);
-        inventoryReady.store(true);
-        push = pushRequested.exchange(false) || sendInventoryToRMC;
-        sendInventoryToRMC = false;
-    }
-    if (push) {
+    if (markBuiltAndTakePush()) {
         ORB_LOG_DEBUG(kTag, "NVMeRM requesting cache push");
         orbJsonAggregator::sendInventory(true);
     }
@@ -284,10 +277,7 @@ void NVMeResourceManager::pollDevices() {
     // An adapter pulled or plugged in shows at the next poll rather than at the next refresh.
     if (adaptersChanged(controllers)) {
         ORB_LOG_INFO(kTag, "NVMe adapters changed; rebuilding the NVMe inventory.");
-        {
-            std::lock_guard<std::mutex> lock(pushMutex);
-            sendInventoryToRMC = true;
-        }
+        pushAfterNextBuild();
         invalidateInventoryCache();
     }
 }
@@ -383,7 +373,6 @@ bool NVMeResourceManager::isRunning() {
 }
 
 bool NVMeResourceManager::isInventoryReady(int requester) {
-    std::lock_guard<std::mutex> lock(pushMutex);
     const bool ready = answerReadiness(requester);
     ORB_LOG_INFO(kTag, "NVMe RM cache status %d", ready ? 1 : 0);
     return ready;
@@ -401,10 +390,7 @@ void NVMeResourceManager::invalidateInventoryCache() {
 
 void NVMeResourceManager::sendInventorytToRMCOnCacheBuild() {
     ORB_LOG_DEBUG(kTag, "Signalling for inventory push to RMC on cache build.");
-    {
-        std::lock_guard<std::mutex> lock(pushMutex);
-        sendInventoryToRMC = true;
-    }
+    pushAfterNextBuild();
     ORB_LOG_DEBUG(kTag, "Signalled inventory push.");
 }
 

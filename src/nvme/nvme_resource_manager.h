@@ -101,11 +101,6 @@ class NVMeResourceManager : public orbResourceManager {
     std::mutex rm_cmutex;
     std::condition_variable rm_cond;
 
-    // Guards the push decision: readiness, a push asked for before it, and one asked for by
-    // a change of the host's NVMe adapters.
-    std::mutex pushMutex;
-    bool sendInventoryToRMC = false;
-
     // The stop hand-shake: condSignal is true whenever no loop runs.
     std::mutex rmstop_cmutex;
     std::condition_variable rmstop_cond;

@@ -171,16 +171,7 @@ int SASResourceManager::cacheBuild() {
         ORB_LOG_INFO(kTag, "Storage cache build stopped; the previous inventory is kept.");
         return -1;
     }
-    bool push = false;
-    {
-        // Decided together with isInventoryReady(), so that a push asked for by the
-        // aggregator's last readiness poll is either seen here or not needed.
-        std::lock_guard<std::mutex> lock(pushMutex);
-        inventoryReady.store(true);
-        push = pushRequested.exchange(false) || sendInventoryToRMC;
-        sendInventoryToRMC = false;
-    }
-    if (push) {
+    if (markBuiltAndTakePush()) {
         ORB_LOG_DEBUG(kTag, "SASRM requesting cache push");
         orbJsonAggregator::sendInventory(true);
     }
@@ -321,8 +312,7 @@ void SASResourceManager::invalidateInventoryCache() {
 }
 
 void SASResourceManager::sendInventorytToRMCOnCacheBuild() {
-    std::lock_guard<std::mutex> lock(pushMutex);
-    sendInventoryToRMC = true;
+    pushAfterNextBuild();
 }
 
 void SASResourceManager::pollDevices() {
@@ -359,12 +349,8 @@ bool SASResourceManager::isRunning() {
 }
 
 bool SASResourceManager::isInventoryReady(int iteration) {
-    std::lock_guard<std::mutex> lock(pushMutex);
-    const bool ready = inventoryReady.load();
+    const bool ready = answerReadiness(iteration);
     ORB_LOG_INFO(kTag, "SAS RM cache status %d", ready ? 1 : 0);
-    if (iteration == kAggregatorLastPoll && !ready) {
-        pushRequested.store(true);
-    }
     return ready;
 }
 

@@ -120,11 +120,6 @@ class SASResourceManager : public orbResourceManager {
     std::mutex wakeMutex;
     std::condition_variable rm_cond;
 
-    // Guards the push decision: the cache-ready flag, a push asked for while not ready, and
-    // a push asked for by a controller.
-    std::mutex pushMutex;
-    bool sendInventoryToRMC = false;
-
     // The stop hand-shake: condSignal is true whenever no loop runs.
     std::mutex rmstop_cmutex;
     std::condition_variable rmstop_cond;
