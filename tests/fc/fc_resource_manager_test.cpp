@@ -48,15 +48,7 @@ class FcService : public ::testing::Test {
         EXPECT_LT(orbtest::timeOf(orbJobManager::stopResourceManagers), 2s);
     }
 
-    std::vector<Json::Value> events() const {
-        std::vector<Json::Value> seen;
-        for (const orbsim::RMCCommand& command : rmc->commands()) {
-            if (command.command == "MPEventGen") {
-                seen.push_back(parseJson(command.payload));
-            }
-        }
-        return seen;
-    }
+    std::vector<Json::Value> events() const { return rmc.events(); }
     static std::vector<Json::Value> adapters() {
         std::vector<Json::Value> inventory;
         FCResourceManager::getInstance()->getInventoryJsonObject(inventory);

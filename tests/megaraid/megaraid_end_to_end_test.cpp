@@ -50,11 +50,7 @@ class MegaRAIDService : public ::testing::Test {
     // The events about the MegaRAID's drives and volumes.
     std::vector<Event> events() const {
         std::vector<Event> seen;
-        for (const orbsim::RMCCommand& command : rmc->commands()) {
-            if (command.command != "MPEventGen") {
-                continue;
-            }
-            const Json::Value document = parseJson(command.payload);
+        for (const Json::Value& document : rmc.events()) {
             const Json::Value& variable = document["VariableData"];
             const std::string info = variable["EventInfo"].asString();
             // The MegaRAID's drives and volumes; a change may be reported by the firmware
@@ -87,18 +83,7 @@ class MegaRAIDService : public ::testing::Test {
             },
             10s);
     }
-    Json::Value pushed() {
-        const size_t before = rmc.count("WriteInventory");
-        orbJsonAggregator::sendInventory(true);
-        EXPECT_TRUE(waitFor([&] { return rmc.count("WriteInventory") > before; }));
-        const std::vector<orbsim::RMCCommand> sent = rmc->commands();
-        for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
-            if (it->command == "WriteInventory") {
-                return parseJson(it->payload)["HostDataCollection"];
-            }
-        }
-        return Json::Value();
-    }
+    Json::Value pushed() { return rmc.pushedInventory(); }
     void change(const std::string& lines) { orbtest::applyScenario(player, lines); }
 
     orbtest::InstalledRMC rmc;

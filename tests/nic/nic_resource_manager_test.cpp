@@ -48,15 +48,7 @@ class NicService : public ::testing::Test {
         EXPECT_EQ(orbtest::schemaViolations(*rmc.get()), "");
     }
 
-    std::vector<Json::Value> events() const {
-        std::vector<Json::Value> seen;
-        for (const orbsim::RMCCommand& command : rmc->commands()) {
-            if (command.command == "MPEventGen") {
-                seen.push_back(parseJson(command.payload));
-            }
-        }
-        return seen;
-    }
+    std::vector<Json::Value> events() const { return rmc.events(); }
     // "vmnic0=Online/OK ..." of the manager's current inventory.
     static std::set<std::string> ports() {
         std::vector<Json::Value> inventory;

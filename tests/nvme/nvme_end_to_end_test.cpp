@@ -56,11 +56,7 @@ class NvmeService : public ::testing::Test {
 
     std::vector<Event> events() const {
         std::vector<Event> seen;
-        for (const orbsim::RMCCommand& command : rmc->commands()) {
-            if (command.command != "MPEventGen") {
-                continue;
-            }
-            const Json::Value document = parseJson(command.payload);
+        for (const Json::Value& document : rmc.events()) {
             const Json::Value& variable = document["VariableData"];
             seen.push_back({document["ID"].asInt(), variable["Type"].asString(),
                             variable["Data"]["SerialNumber"].asString(),
@@ -84,19 +80,7 @@ class NvmeService : public ::testing::Test {
                raisedSince(after) == expected;
     }
 
-    // Asks for a push, as the RMC's door bell does, and gives the document it carried.
-    Json::Value pushed() {
-        const size_t before = rmc.count("WriteInventory");
-        orbJsonAggregator::sendInventory(true);
-        EXPECT_TRUE(waitFor([&] { return rmc.count("WriteInventory") > before; }));
-        const std::vector<orbsim::RMCCommand> sent = rmc->commands();
-        for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
-            if (it->command == "WriteInventory") {
-                return parseJson(it->payload)["HostDataCollection"];
-            }
-        }
-        return Json::Value();
-    }
+    Json::Value pushed() { return rmc.pushedInventory(); }
     static std::string status(const Json::Value& list, const std::string& serial) {
         for (const Json::Value& entry : list) {
             if (entry["SerialNumber"] == serial) {

@@ -60,11 +60,7 @@ class StorageService : public ::testing::Test {
 
     std::vector<Event> events() const {
         std::vector<Event> seen;
-        for (const orbsim::RMCCommand& command : rmc->commands()) {
-            if (command.command != "MPEventGen") {
-                continue;
-            }
-            const Json::Value document = parseJson(command.payload);
+        for (const Json::Value& document : rmc.events()) {
             const Json::Value& variable = document["VariableData"];
             seen.push_back({document["ID"].asInt(), variable["Type"].asString(),
                             document["PhysicalLocation"].asString(),
@@ -93,19 +89,7 @@ class StorageService : public ::testing::Test {
             bound);
     }
 
-    // Asks for a push, as the RMC's door bell does, and gives the drives it carried.
-    Json::Value pushedDrives() {
-        const size_t before = rmc.count("WriteInventory");
-        orbJsonAggregator::sendInventory(true);
-        EXPECT_TRUE(waitFor([&] { return rmc.count("WriteInventory") > before; }));
-        const std::vector<orbsim::RMCCommand> sent = rmc->commands();
-        for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
-            if (it->command == "WriteInventory") {
-                return parseJson(it->payload)["HostDataCollection"]["Drives"];
-            }
-        }
-        return Json::Value();
-    }
+    Json::Value pushedDrives() { return rmc.pushedInventory()["Drives"]; }
     static std::string status(const Json::Value& drives, const std::string& serial) {
         for (const Json::Value& drive : drives) {
             if (drive["SerialNumber"] == serial) {

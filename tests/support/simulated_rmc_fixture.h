@@ -1,8 +1,11 @@
 #pragma once
 
+#include <json/json.h>
+
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "report/ipmi_utils.h"
 #include "sim/rmc/simulated_rmc.h"
@@ -33,6 +36,12 @@ class InstalledRMC {
         }
         return found;
     }
+
+    // Every event document the RMC has executed, in the order it received them.
+    std::vector<Json::Value> events() const;
+    // Asks the service for a push, as the RMC's door bell does, waits for it and gives the
+    // "HostDataCollection" it carried (null when none came).
+    Json::Value pushedInventory() const;
 
   private:
     std::shared_ptr<orbsim::SimulatedRMC> rmc;
