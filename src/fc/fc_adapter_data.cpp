@@ -258,7 +258,7 @@ std::string FCResourceManager::getFcaHostCntlrPartNumber(const std::string& vend
         ORB_LOG_INFO(kTag, "Unable to obtain the PartNumber of FC instance");
         return std::string();
     }
-    const char* partNumber = found->second.partNumberFor(orbUtils::getPlatformFamily());
+    const char* partNumber = found->second.partNumbers.forFamily(orbUtils::getPlatformFamily());
     if (partNumber == nullptr) {
         ORB_LOG_INFO(kTag, "Unable to obtain the PartNumber of FC instance");
         return std::string();

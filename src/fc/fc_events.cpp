@@ -156,7 +156,7 @@ void FCResourceManager::generateTestEvent(int eventId, const std::string& arg) {
     auto row = fcPciIdsModelNameMap.find(FCPciIds{0x1077, 0x2261, 0x1077, 0x029b});
     const char* partNumber = row == fcPciIdsModelNameMap.end()
                                  ? nullptr
-                                 : row->second.partNumberFor(orbUtils::getPlatformFamily());
+                                 : row->second.partNumbers.forFamily(orbUtils::getPlatformFamily());
     orbFCDeviceInfo sample;
     sample.setorbFCModel("QLE2692");
     sample.setorbFCSerialNumber("RFD1738K41276");

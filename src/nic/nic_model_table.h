@@ -1,22 +1,13 @@
 #pragma once
 
 #include <map>
-#include <string>
-#include <tuple>
+
+#include "core/platform_part_numbers.h"
 
 // The network adapters the inventory names: model and part number by the adapter's four PCI
 // IDs (vendor, device, subsystem vendor, subsystem device). Part numbers differ by platform
 // family, as each platform ships its own build of the adapter.
-using NICPciIds = std::tuple<unsigned, unsigned, unsigned, unsigned>;
-
-struct NICModelInfo {
-    const char* model;
-    const char* partNumberAlpha;    // "PLATFAM-ALPHA"
-    const char* partNumberBravo;    // "PLATFAM-BRAVO"
-    const char* partNumberCharlie;  // "PLATFAM-CHARLIE"
-
-    // The part number column of a platform family; nullptr for any other family.
-    const char* partNumberFor(const std::string& platformFamily) const;
-};
+using NICPciIds = orbPciIds;
+using NICModelInfo = orbPciModelInfo;
 
 extern const std::map<NICPciIds, NICModelInfo> nicPciIdsModelNameMap;

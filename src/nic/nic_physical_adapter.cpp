@@ -177,7 +177,7 @@ std::string NICPhysicalAdapter::getPartNumValue(const std::string& vendor,
                                                 const std::string& subDevice) {
     const NICModelInfo* info = modelOf(vendor, device, subVendor, subDevice);
     const char* partNumber =
-        info != nullptr ? info->partNumberFor(orbUtils::getPlatformFamily()) : nullptr;
+        info != nullptr ? info->partNumbers.forFamily(orbUtils::getPlatformFamily()) : nullptr;
     if (partNumber == nullptr) {
         ORB_LOG_INFO(TAG, "Unable to obtain the PartNumber of Ethernet/Infiniband instance");
         return std::string();
