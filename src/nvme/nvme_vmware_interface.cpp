@@ -29,7 +29,7 @@ bool run(const std::string& command, std::vector<std::string>& output) {
     return true;
 }
 
-// The field's value, or empty with the designed log line when it cannot be found.
+// The field's value, or empty with a log line naming the field when it cannot be found.
 std::string field(const std::vector<std::string>& lines, const char* label, const char* what,
                   const std::string& name) {
     std::string value;

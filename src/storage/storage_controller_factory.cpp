@@ -135,7 +135,7 @@ int orbStorageControllerFactory::discoverControllers(orbStorageControllerList& f
 
 void orbStorageControllerFactory::discoverHost(const std::string& host,
                                                orbStorageControllerList& found) {
-    // Ports are kept by their designed path; readers resolve it through orbRootPath.
+    // Ports are kept by their host path; readers resolve it through orbRootPath.
     const std::string port = kScsiHostFolder + host;
     const char* portText = port.c_str();
     ORB_LOG_DEBUG(kTag, "Processing %s", portText);
