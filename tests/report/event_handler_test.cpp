@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <numeric>
 #include <thread>
@@ -213,3 +214,27 @@ TEST_F(EventHandler, StopDuringASendEndsWithinTwoSecondsAndSendsNothingAfter) {
 }
 
 }  // namespace
+
+// The event schema, from which the RMC's reference is written, names exactly the IDs the
+// service classifies, each under the producer whose class it has; those only a local client
+// sends have none.
+TEST(EventSchema, ListsEveryEventIdTheServiceKnowsUnderItsProducer) {
+    const Json::Value schema =
+        parseJson(orbtest::readFile(orbtest::sourcePath("docs/schema/event.schema.json")));
+    const std::map<std::string, int> classOf = {
+        {"service", 1}, {"host", 2},          {"nic", 3},  {"fc", 4},
+        {"storage", 5}, {"storage, nvme", 5}, {"nvme", 6}, {"client", -1}};
+    std::map<int, int> listed;
+    for (const Json::Value& entry : schema["$defs"]["eventId"]["oneOf"]) {
+        const auto found = classOf.find(entry["x-producer"].asString());
+        ASSERT_NE(found, classOf.end()) << entry["x-producer"];
+        listed[entry["const"].asInt()] = found->second;
+    }
+    ASSERT_FALSE(listed.empty());
+    ASSERT_EQ(listed.count(1441), 1u);
+    for (int id = 0; id < 4096; ++id) {
+        const auto found = listed.find(id);
+        EXPECT_EQ(orbEventHandler::getEventType(id), found == listed.end() ? -1 : found->second)
+            << "event " << id;
+    }
+}

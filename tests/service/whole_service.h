@@ -50,8 +50,7 @@ struct HostScript {
 // controller of theirs reports an enclosure).
 inline const std::vector<std::string>& inventorySections() {
     static const std::vector<std::string> sections = {
-        "Oem", "FibreChannelDevices", "StorageControllers", "Drives", "Volumes",
-        "EthernetDevices"};
+        "Oem", "FibreChannelDevices", "StorageControllers", "Drives", "Volumes", "EthernetDevices"};
     return sections;
 }
 
