@@ -204,6 +204,12 @@ class WholeService : public ::testing::Test {
             expected[family.family] = family.expected;
         }
         EXPECT_EQ(byFamily(events(), script), expected);
+        for (const Json::Value& event : events()) {
+            if (event["ID"] == 708) {
+                EXPECT_EQ(event["VariableData"]["OperationalResourceType"].size(), 5u)
+                    << "every manager was running: " << event.toStyledString();
+            }
+        }
         EXPECT_EQ(schemaViolations(*rmc.get()), "");
         EXPECT_THAT(rmc->protocolErrors(), ::testing::IsEmpty());
 
