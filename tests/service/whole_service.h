@@ -76,25 +76,7 @@ class WholeService : public ::testing::Test {
         orbJobManager::stopORBServer();
     }
 
-    // The events the RMC took, as documents.
-    std::vector<Json::Value> events() const {
-        std::vector<Json::Value> sent;
-        for (const orbsim::RMCCommand& command : rmc->commands()) {
-            if (command.command == "MPEventGen" && command.transferStatus <= 2) {
-                sent.push_back(parseJson(command.payload));
-            }
-        }
-        return sent;
-    }
-    Json::Value lastInventory() const {
-        const std::vector<orbsim::RMCCommand> sent = rmc->commands();
-        for (auto it = sent.rbegin(); it != sent.rend(); ++it) {
-            if (it->command == "WriteInventory" && it->transferStatus <= 2) {
-                return parseJson(it->payload)["HostDataCollection"];
-            }
-        }
-        return Json::Value();
-    }
+    std::vector<Json::Value> events() const { return rmc.events(); }
 
     // The IDs each family raised, in order; events of devices the script does not touch (the
     // drives unhealthy from the start, say) are left out. Host events carry no record, and the
@@ -183,10 +165,8 @@ class WholeService : public ::testing::Test {
         applyScenario(player, script.recoverLines);
         EXPECT_TRUE(waitFor([&] { return allRaised(script, true); }, 30s));
 
-        // The inventory as it is now, as a manager whose inventory changed asks for it.
-        const size_t pushes = rmc.count("WriteInventory");
-        orbJsonAggregator::sendInventory(true);
-        EXPECT_TRUE(waitFor([&] { return rmc.count("WriteInventory") > pushes; }, 10s));
+        // The inventory as it is now.
+        const Json::Value inventory = rmc.pushedInventory();
 
         player.stop();
         const std::chrono::steady_clock::duration stopping = timeOf([&] { stopAll(); });
@@ -195,7 +175,6 @@ class WholeService : public ::testing::Test {
         std::this_thread::sleep_for(1500ms);
         EXPECT_EQ(rmc->commands().size(), atStop) << "the RMC heard from a stopped service";
 
-        const Json::Value inventory = lastInventory();
         for (const std::string& section : inventorySections()) {
             EXPECT_TRUE(inventory.isMember(section)) << section << " is missing";
         }
