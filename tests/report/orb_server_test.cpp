@@ -54,31 +54,8 @@ class FakeFibreChannel : public orbtest::FakeManager {
     }
 };
 
-struct Outcome {
-    int status;
-    std::string output;
-};
-
-// Runs orbcli with these arguments (and standard input) under the test's root.
-Outcome orbcli(const std::string& arguments, const std::string& input = "") {
-    const std::string inputFile = orbtest::rootPath("/scratch/orbcli-input");
-    orbtest::writeFile(inputFile, input);
-    const std::string line =
-        orbtest::binaryPath("tools/orbcli/orbcli") + " " + arguments + " < " + inputFile + " 2>&1";
-    Outcome outcome{-1, ""};
-    FILE* pipe = popen(line.c_str(), "r");
-    if (pipe == nullptr) {
-        return outcome;
-    }
-    std::array<char, 512> chunk{};
-    size_t got = 0;
-    while ((got = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) {
-        outcome.output.append(chunk.data(), got);
-    }
-    const int status = pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
-}
+using orbtest::orbcli;
+using Outcome = orbtest::OrbcliOutcome;
 
 std::string requestPath() {
     return orbtest::rootPath("/var/run/vexorb");

@@ -121,29 +121,9 @@ class WholeService : public ::testing::Test {
         return true;
     }
 
-    struct Outcome {
-        int status;
-        std::string output;
-    };
-    // Runs orbcli under this process's root, the input (if any) on its standard input.
+    using Outcome = orbtest::OrbcliOutcome;
     static Outcome orbcli(const std::string& arguments, const std::string& input = "") {
-        const std::string inputFile = rootPath("/scratch/orbcli-input");
-        writeFile(inputFile, input);
-        const std::string line =
-            binaryPath("tools/orbcli/orbcli") + " " + arguments + " < " + inputFile + " 2>&1";
-        Outcome outcome{-1, ""};
-        FILE* pipe = popen(line.c_str(), "r");
-        if (pipe == nullptr) {
-            return outcome;
-        }
-        std::array<char, 512> chunk{};
-        size_t got = 0;
-        while ((got = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) {
-            outcome.output.append(chunk.data(), got);
-        }
-        const int status = pclose(pipe);
-        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return outcome;
+        return orbtest::orbcli(arguments, input);
     }
 
     // The whole run; each family's expected events are its failures then its recoveries,

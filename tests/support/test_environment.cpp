@@ -9,8 +9,11 @@
 #include <json/json.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -212,6 +215,26 @@ void applyScenario(orbsim::ScenarioPlayer& player, const std::string& lines,
     if (applied != nullptr) {
         *applied = actions;
     }
+}
+
+OrbcliOutcome orbcli(const std::string& arguments, const std::string& input) {
+    const std::string inputFile = rootPath("/scratch/orbcli-input");
+    writeFile(inputFile, input);
+    const std::string line =
+        binaryPath("tools/orbcli/orbcli") + " " + arguments + " < " + inputFile + " 2>&1";
+    OrbcliOutcome outcome{-1, ""};
+    FILE* pipe = popen(line.c_str(), "r");
+    if (pipe == nullptr) {
+        return outcome;
+    }
+    std::array<char, 512> chunk{};
+    size_t got = 0;
+    while ((got = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) {
+        outcome.output.append(chunk.data(), got);
+    }
+    const int status = pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
 }
 
 }  // namespace orbtest

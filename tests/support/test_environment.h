@@ -44,6 +44,15 @@ std::string rootPath(const std::string& fixedPath);
 std::string sourcePath(const std::string& relative);
 std::string binaryPath(const std::string& relative);
 
+// What the command-line client printed and its exit status (-1 when it did not exit).
+struct OrbcliOutcome {
+    int status;
+    std::string output;
+};
+// Runs the built orbcli with these arguments under this process's root, input on its
+// standard input.
+OrbcliOutcome orbcli(const std::string& arguments, const std::string& input = "");
+
 // Whole contents of a file, empty when it cannot be read.
 std::string readFile(const std::string& path);
 // Writes a file, creating its folders.
