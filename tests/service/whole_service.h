@@ -10,9 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
