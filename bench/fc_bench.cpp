@@ -33,8 +33,8 @@ double cpuSeconds(int who) {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-bool writeText(const std::string& path, const std::string& text, bool append = false) {
-    std::ofstream file(path, append ? std::ios::app : std::ios::trunc);
+bool writeText(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::trunc);
     file << text;
     return static_cast<bool>(file);
 }
