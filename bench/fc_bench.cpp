@@ -9,13 +9,11 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +21,7 @@
 #include "fc/fc_host_maps.h"
 #include "fc/fc_resource_manager.h"
 #include "host/system_interface_factory.h"
+#include "sim/common/generated_devices.h"
 #include "sim/common/simulated_host_copy.h"
 
 namespace {
@@ -34,30 +33,10 @@ double cpuSeconds(int who) {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-bool writeText(const std::string& path, const std::string& text, bool append = false) {
-    std::ofstream file(path, append ? std::ios::app : std::ios::trunc);
+bool writeText(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::trunc);
     file << text;
     return static_cast<bool>(file);
-}
-
-// One Emulex LPe32002 in the default host's slot 3 (vmhba3), or four: three more on buses
-// 0x87 to 0x89 as vmhba10 to vmhba12, listed by "localcli hardware pci list" too.
-std::string adapterDescription(int adapters) {
-    std::string text;
-    for (int adapter = 0; adapter < adapters; ++adapter) {
-        char block[640];
-        std::snprintf(block, sizeof(block),
-                      "adapter com.emulex-LPe32002-M2-%d\nos-name vmhba%d\n"
-                      "manufacturer Emulex Corporation\nmodel LPe32002-M2\n"
-                      "serial FC8421337%d\nfirmware 12.8.542.21\nrom 12.8.542.21\n"
-                      "node 20:00:00:10:9b:7e:3c:%02x\n"
-                      "port 10:00:00:10:9b:7e:3c:%02x Online\n"
-                      "port 10:00:00:10:9b:7e:3d:%02x Online\n",
-                      adapter, adapter == 0 ? 3 : 9 + adapter, adapter, 0x41 + adapter,
-                      0x41 + adapter, 0x41 + adapter);
-        text += block;
-    }
-    return text;
 }
 
 std::string fcHost() {
@@ -80,27 +59,19 @@ std::string fcHost() {
     }
     writeText(root + "/etc/config/vex/orb/orb.conf",
               "{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n");
-    std::string pci;
-    for (int bus = 0x87; bus <= 0x89; ++bus) {
-        char block[512];
-        std::snprintf(block, sizeof(block),
-                      "0000:%02x:00.0\n   Address: 0000:%02x:00.0\n   Segment: 0x0000\n"
-                      "   Bus: 0x%02x\n   Slot: 0x00\n   Function: 0x0\n"
-                      "   VMkernel Name: vmhba%d\n   Vendor Name: Emulex Corporation\n"
-                      "   Device Name: LPe32000 PCIe Fibre Channel Adapter\n"
-                      "   Vendor ID: 0x10df\n   Device ID: 0xe300\n   SubVendor ID: 0x10df\n"
-                      "   SubDevice ID: 0xe310\n   Device Class: 0x0c04\n\n",
-                      bus, bus, bus, bus - 0x87 + 10);
-        pci += block;
+    // The generated adapters' PCI functions stay listed when fewer adapters are described.
+    if (!orbsim::writeFcAdapters(root, 4, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(2);
     }
-    writeText(root + "/bin/localcli.d/hardware/pci/list", pci, true);
     return root;
 }
 
 void BM_FcCacheBuild(benchmark::State& state) {
     const int ports = static_cast<int>(state.range(0));
     const std::string host = fcHost();
-    writeText(host + "/var/lib/sim-hba/libhbaapi-emulex.adapters", adapterDescription(ports / 2));
+    writeText(host + "/var/lib/sim-hba/libhbaapi-emulex.adapters",
+              orbsim::fcAdapterDescription(ports / 2));
     const std::string savedPath = getenv("PATH") != nullptr ? getenv("PATH") : "";
     setenv("ORB_ROOT", host.c_str(), 1);
     setenv("PATH", (host + "/bin:" + savedPath).c_str(), 1);
@@ -143,7 +114,8 @@ BENCHMARK(BM_FcCacheBuild)->Arg(8)->Arg(2)->Unit(benchmark::kMillisecond);
 void BM_FcFirstBuildHostFacts(benchmark::State& state) {
     const int adapters = static_cast<int>(state.range(0));
     const std::string host = fcHost();
-    writeText(host + "/var/lib/sim-hba/libhbaapi-emulex.adapters", adapterDescription(adapters));
+    writeText(host + "/var/lib/sim-hba/libhbaapi-emulex.adapters",
+              orbsim::fcAdapterDescription(adapters));
     const std::string savedPath = getenv("PATH") != nullptr ? getenv("PATH") : "";
     setenv("ORB_ROOT", host.c_str(), 1);
     setenv("PATH", (host + "/bin:" + savedPath).c_str(), 1);

@@ -6,7 +6,6 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -17,6 +16,7 @@
 
 #include "host/system_interface_factory.h"
 #include "nic/nic_resource_manager.h"
+#include "sim/common/generated_devices.h"
 #include "sim/common/simulated_host_copy.h"
 
 namespace {
@@ -37,8 +37,7 @@ bool writeText(const std::string& path, const std::string& text) {
     return std::fclose(file) == 0;
 }
 
-// A copy of the default host; with ports > 3 its listing holds that many ports on the
-// host's three PCI functions in turn, and every port answers "network nic get".
+// A copy of the default host; with ports > 3 the generated ports of the large host.
 std::string nicHost(int ports) {
     static std::map<int, std::string> roots;
     auto found = roots.find(ports);
@@ -60,29 +59,9 @@ std::string nicHost(int ports) {
     }
     writeText(root + "/etc/config/vex/orb/orb.conf",
               "{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n");
-    if (ports > 3) {
-        const char* functions[] = {"0000:18:00.0", "0000:18:00.1", "0000:af:00.0"};
-        std::string listing =
-            "Name      PCI Device    Driver   Admin Status  Link Status  Speed  Duplex  MAC "
-            "Address         MTU  Description\n"
-            "--------  ------------  -------  ------------  -----------  -----  ------  "
-            "-----------------  ----  -----------\n";
-        for (int port = 0; port < ports; ++port) {
-            char row[256];
-            std::snprintf(row, sizeof(row),
-                          "vmnic%-3d  %s  bnxtnet  Up            %-4s         25000  Full    "
-                          "00:0a:f7:9c:%02x:%02x  1500  Broadcom BCM57414 NetXtreme-E\n",
-                          port, functions[port % 3], port % 5 == 1 ? "Down" : "Up", port / 256,
-                          port % 256);
-            listing += row;
-        }
-        const std::string nic = root + "/bin/localcli.d/network/nic/";
-        writeText(nic + "list", listing);
-        writeText(nic + "get",
-                  "#!/bin/sh\n"
-                  "printf '   Driver Info:\\n         Firmware Version: 225.0.145.0\\n"
-                  "   Link Status: Up\\n   Name: %s\\n' \"$2\"\n");
-        chmod((nic + "get").c_str(), 0755);
+    if (ports > 3 && !orbsim::writeNicPorts(root, ports, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(2);
     }
     roots[ports] = root;
     return root;

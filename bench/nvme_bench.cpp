@@ -11,14 +11,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "nvme/nvme_resource_manager.h"
+#include "sim/common/generated_devices.h"
 #include "sim/common/simulated_host_copy.h"
 
 namespace {
@@ -30,19 +29,12 @@ double cpuSeconds(int who) {
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-std::string readText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::trunc) << text;
 }
 
-// A copy of the default host; with more than 2 drives its NVMe adapters are vmhba4's copies
-// (vmhba100, ...), each with its own serial number and two namespaces.
+// A copy of the default host; with more than 2 drives the generated drives of the large host
+// (copies of vmhba4 after the host's own two).
 std::string nvmeHost(int drives) {
     static std::map<int, std::string> roots;
     auto found = roots.find(drives);
@@ -64,28 +56,9 @@ std::string nvmeHost(int drives) {
     }
     writeText(root + "/etc/config/vex/orb/orb.conf",
               "{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n");
-    if (drives > 2) {
-        const std::string data = root + "/var/lib/sim-nvme/";
-        const std::string identify = readText(data + "vmhba4/identify");
-        const std::string smart = readText(data + "vmhba4/smart");
-        std::string adapters;
-        for (int d = 0; d < drives; ++d) {
-            const std::string name = "vmhba" + std::to_string(100 + d);
-            char serial[32];
-            std::snprintf(serial, sizeof(serial), "S55JNC0R7%05d", d);
-            std::filesystem::create_directories(data + name);
-            std::string text = identify;
-            text.replace(text.find("S55JNC0R700123"), 14, serial);
-            writeText(data + name + "/identify", text);
-            writeText(data + name + "/smart", smart);
-            writeText(data + name + "/namespaces", "1 Online eui.00253858" + std::string(serial) +
-                                                       "01 4096 512 3000000000 512e\n"
-                                                       "2 Online eui.00253858" +
-                                                       std::string(serial) +
-                                                       "02 4096 512 4501476528 512e\n");
-            adapters += name + " nvmeMgmt-nvmhba" + std::to_string(d) + "\n";
-        }
-        writeText(data + "adapters", adapters);
+    if (drives > 2 && !orbsim::writeNvmeDrives(root, drives, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(2);
     }
     roots[drives] = root;
     return root;

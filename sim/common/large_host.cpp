@@ -12,6 +12,7 @@
 #include <sstream>
 #include <vector>
 
+#include "sim/common/generated_devices.h"
 #include "sim/common/simulated_host_copy.h"
 #include "sim/common/smbios_builder.h"
 #include "sim/drives/scsi_tree.h"
@@ -364,6 +365,12 @@ bool writeLargeHost(const LargeHostShape& shape, const std::string& root, std::s
         !writeText(top / "vmfs/devices/char/mem/smbios",
                    std::string(smbios.begin(), smbios.end()))) {
         error = "cannot write the host's files below " + root;
+        return false;
+    }
+    if ((shape.nicPorts > 0 && !writeNicPorts(root, shape.nicPorts, error)) ||
+        (shape.fcAdapters > 0 && !writeFcAdapters(root, shape.fcAdapters, error)) ||
+        (shape.nvmeDrives > 0 && !writeNvmeDrives(root, shape.nvmeDrives, error)) ||
+        (shape.megaraidDrives > 0 && !writeMegaraidDrives(root, shape.megaraidDrives, error))) {
         return false;
     }
     return writeScsiTree(layoutPath.string(), root, error);

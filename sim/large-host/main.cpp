@@ -1,9 +1,12 @@
-// Writes a simulated host with many Adaptec SmartRAID controllers:
-//   orb_large_host DIR CONTROLLERS DRIVES_PER_CONTROLLER
+// Writes a simulated host with many Adaptec SmartRAID controllers, and on request more network
+// ports, Fibre Channel adapters, NVMe drives and MegaRAID drives than the default host has:
+//   orb_large_host DIR CONTROLLERS DRIVES_PER_CONTROLLER [--nic-ports N] [--fc-adapters N]
+//                  [--nvme-drives N] [--megaraid-drives N]
 // DIR must not exist yet or be empty. The service runs against it with ORB_ROOT=DIR and
 // DIR/bin first on PATH, as against a copy of sim/hosts/default.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "sim/common/large_host.h"
@@ -20,13 +23,32 @@ bool count(const char* text, int& value) {
     return true;
 }
 
+bool options(int argc, char** argv, orbsim::LargeHostShape& shape) {
+    if (argc < 4 || argc % 2 != 0 || !count(argv[2], shape.controllers) ||
+        !count(argv[3], shape.drivesPerController)) {
+        return false;
+    }
+    for (int i = 4; i < argc; i += 2) {
+        int* value = std::strcmp(argv[i], "--nic-ports") == 0         ? &shape.nicPorts
+                     : std::strcmp(argv[i], "--fc-adapters") == 0     ? &shape.fcAdapters
+                     : std::strcmp(argv[i], "--nvme-drives") == 0     ? &shape.nvmeDrives
+                     : std::strcmp(argv[i], "--megaraid-drives") == 0 ? &shape.megaraidDrives
+                                                                      : nullptr;
+        if (value == nullptr || !count(argv[i + 1], *value)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     orbsim::LargeHostShape shape;
-    if (argc != 4 || !count(argv[2], shape.controllers) ||
-        !count(argv[3], shape.drivesPerController)) {
-        std::fprintf(stderr, "usage: orb_large_host DIR CONTROLLERS DRIVES_PER_CONTROLLER\n");
+    if (!options(argc, argv, shape)) {
+        std::fprintf(stderr,
+                     "usage: orb_large_host DIR CONTROLLERS DRIVES_PER_CONTROLLER [--nic-ports N] "
+                     "[--fc-adapters N] [--nvme-drives N] [--megaraid-drives N]\n");
         return 2;
     }
     shape.defaultHost = std::string(ORB_SOURCE_DIR) + "/sim/hosts/default";

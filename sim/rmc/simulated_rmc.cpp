@@ -132,7 +132,9 @@ int SimulatedRMC::sendRequest(int fd, const ipmi::IPMIRequest& request) {
         if (failing != nullptr && failing->fault == ExchangeFault::SendFails) {
             return EIO;
         }
-        delivered.push_back(data);
+        if (keep) {
+            delivered.push_back(data);
+        }
         if (failing == nullptr) {
             reply = answerCLIPacket(data);
         } else if (failing->fault == ExchangeFault::NoReply) {
@@ -253,7 +255,9 @@ void SimulatedRMC::endTransfer(unsigned char transferStatus, unsigned char exitS
         doorbell.clear();
     }
     appendToLog(command);
-    ended.push_back(std::move(command));
+    if (keep) {
+        ended.push_back(std::move(command));
+    }
 }
 
 void SimulatedRMC::appendToLog(const RMCCommand& command) const {
@@ -430,6 +434,11 @@ void SimulatedRMC::setExitStatus(unsigned char exitStatus) {
 void SimulatedRMC::ringDoorbell(const std::string& text) {
     std::lock_guard<std::mutex> guard(mutex);
     doorbell = text;
+}
+
+void SimulatedRMC::keepRecord(bool keepIt) {
+    std::lock_guard<std::mutex> guard(mutex);
+    keep = keepIt;
 }
 
 std::vector<RMCCommand> SimulatedRMC::commands() const {

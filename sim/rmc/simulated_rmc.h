@@ -85,6 +85,10 @@ class SimulatedRMC : public ipmi::IPMITransport {
     // IPMI reply holds) show that the host reads no more than it asked for.
     void ringDoorbell(const std::string& text);
 
+    // Whether the RMC keeps in memory what it has seen (it does unless told otherwise): a
+    // long run, which has the log file, keeps nothing, so that its memory stays flat.
+    void keepRecord(bool keep);
+
     // What the RMC has seen.
     std::vector<RMCCommand> commands() const;
     std::vector<std::vector<unsigned char>> packets() const;  // every CLI request delivered
@@ -147,6 +151,7 @@ class SimulatedRMC : public ipmi::IPMITransport {
 
     std::string doorbell;
 
+    bool keep = true;
     std::vector<RMCCommand> ended;
     std::vector<std::vector<unsigned char>> delivered;
     std::vector<std::string> errors;

@@ -63,6 +63,8 @@ bool orbEventSender::queue(orbEvent event) {
             events.size(), oldest.event.getEventID(), oldest.event.getEventTime().c_str());
         events.pop_front();
     }
+    ORB_LOG_INFO(kTag, "Event %d raised at %s queued for the RMC", event.getEventID(),
+                 event.getEventTime().c_str());
     events.push_back(Waiting{nextNumber++, std::move(event), std::string()});
     // Without a thread the event waits; the next event tries to start one again.
     startThreadLocked();

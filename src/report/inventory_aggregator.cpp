@@ -192,7 +192,15 @@ void orbJsonAggregator::initializeCachePush() {
         }
         pushInventory = false;
         lock.unlock();
+        const auto pushStart = std::chrono::steady_clock::now();
         const PushResult result = createInventoryJsonString();
+        ORB_LOG_INFO(
+            kTag, "Inventory push (collect, write, deliver) %s in %.1f ms",
+            result == PushResult::Delivered ? "delivered"
+            : result == PushResult::Failed  ? "failed"
+                                            : "not delivered",
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - pushStart)
+                .count());
         lock.lock();
         if (result == PushResult::Failed) {
             if (orbStopRequested()) {
