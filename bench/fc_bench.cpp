@@ -22,48 +22,23 @@
 #include "fc/fc_resource_manager.h"
 #include "host/system_interface_factory.h"
 #include "sim/common/generated_devices.h"
-#include "sim/common/simulated_host_copy.h"
+
+#include "bench_host.h"
 
 namespace {
 
-double cpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-bool writeText(const std::string& path, const std::string& text) {
-    std::ofstream file(path, std::ios::trunc);
-    file << text;
-    return static_cast<bool>(file);
-}
+using orbbench::cpuSeconds;
+using orbbench::writeText;
 
 std::string fcHost() {
     static std::string root;
     if (!root.empty()) {
         return root;
     }
-    char pattern[] = "/tmp/orbbench-fc.XXXXXX";
-    const char* folder = mkdtemp(pattern);
-    if (folder == nullptr) {
-        std::perror("mkdtemp");
-        std::exit(2);
-    }
-    root = std::string(folder) + "/host";
-    std::string error;
-    if (!orbsim::copySimulatedHost(ORB_SOURCE_DIR "/sim/hosts/default",
-                                   ORB_BINARY_DIR "/sim/overlay", root, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        std::exit(2);
-    }
-    writeText(root + "/etc/config/vex/orb/orb.conf",
-              "{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n");
+    root = orbbench::defaultHostCopy("fc");
     // The generated adapters' PCI functions stay listed when fewer adapters are described.
-    if (!orbsim::writeFcAdapters(root, 4, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        std::exit(2);
-    }
+    std::string error;
+    orbbench::require(orbsim::writeFcAdapters(root, 4, error), error);
     return root;
 }
 

@@ -17,25 +17,12 @@
 #include "host/system_interface_factory.h"
 #include "nic/nic_resource_manager.h"
 #include "sim/common/generated_devices.h"
-#include "sim/common/simulated_host_copy.h"
+
+#include "bench_host.h"
 
 namespace {
 
-double cpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-bool writeText(const std::string& path, const std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fputs(text.c_str(), file);
-    return std::fclose(file) == 0;
-}
+using orbbench::cpuSeconds;
 
 // A copy of the default host; with ports > 3 the generated ports of the large host.
 std::string nicHost(int ports) {
@@ -44,25 +31,9 @@ std::string nicHost(int ports) {
     if (found != roots.end()) {
         return found->second;
     }
-    char pattern[] = "/tmp/orbbench-nic.XXXXXX";
-    const char* folder = mkdtemp(pattern);
-    if (folder == nullptr) {
-        std::perror("mkdtemp");
-        std::exit(2);
-    }
-    const std::string root = std::string(folder) + "/host";
+    const std::string root = orbbench::defaultHostCopy("nic");
     std::string error;
-    if (!orbsim::copySimulatedHost(ORB_SOURCE_DIR "/sim/hosts/default",
-                                   ORB_BINARY_DIR "/sim/overlay", root, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        std::exit(2);
-    }
-    writeText(root + "/etc/config/vex/orb/orb.conf",
-              "{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n");
-    if (ports > 3 && !orbsim::writeNicPorts(root, ports, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        std::exit(2);
-    }
+    orbbench::require(ports <= 3 || orbsim::writeNicPorts(root, ports, error), error);
     roots[ports] = root;
     return root;
 }

@@ -18,20 +18,12 @@
 
 #include "nvme/nvme_resource_manager.h"
 #include "sim/common/generated_devices.h"
-#include "sim/common/simulated_host_copy.h"
+
+#include "bench_host.h"
 
 namespace {
 
-double cpuSeconds(int who) {
-    rusage usage{};
-    getrusage(who, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void writeText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::trunc) << text;
-}
+using orbbench::cpuSeconds;
 
 // A copy of the default host; with more than 2 drives the generated drives of the large host
 // (copies of vmhba4 after the host's own two).
@@ -41,25 +33,9 @@ std::string nvmeHost(int drives) {
     if (found != roots.end()) {
         return found->second;
     }
-    char pattern[] = "/tmp/orbbench-nvme.XXXXXX";
-    const char* folder = mkdtemp(pattern);
-    if (folder == nullptr) {
-        std::perror("mkdtemp");
-        std::exit(2);
-    }
-    const std::string root = std::string(folder) + "/host";
+    const std::string root = orbbench::defaultHostCopy("nvme");
     std::string error;
-    if (!orbsim::copySimulatedHost(ORB_SOURCE_DIR "/sim/hosts/default",
-                                   ORB_BINARY_DIR "/sim/overlay", root, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        std::exit(2);
-    }
-    writeText(root + "/etc/config/vex/orb/orb.conf",
-              "{\"LoggingLevel\": \"Error\", \"EnableDebugLog\": false}\n");
-    if (drives > 2 && !orbsim::writeNvmeDrives(root, drives, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        std::exit(2);
-    }
+    orbbench::require(drives <= 2 || orbsim::writeNvmeDrives(root, drives, error), error);
     roots[drives] = root;
     return root;
 }
